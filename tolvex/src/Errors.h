@@ -1,0 +1,20 @@
+// How the library fails: one TvError with a code and a one-line message.
+#pragma once
+
+#include <cstdint>
+
+#include "Tolvex.h"
+
+namespace tolvex {
+
+// Records the raise site in the program's exception cell (if it is still 0) and throws.
+[[noreturn]] __attribute__((format(printf, 2, 3))) void Raise(uint32_t code, const char* format,
+                                                              ...);
+
+// For entries the runtime does not provide (3-D objects, movies, music, save data).
+[[noreturn]] void RaiseUnsupported(const char* entry);
+
+// The program's exception cell, from the start-up record (null before Init).
+void SetExceptionCell(uint64_t* cell);
+
+}  // namespace tolvex

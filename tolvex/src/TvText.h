@@ -1,0 +1,17 @@
+// Library strings (TvStr) to and from UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "Tolvex.h"
+
+namespace tolvex {
+
+// UTF-8 text of a TvStr; a null string raises TV_ERR_ARG naming the entry.
+std::string ToUtf8(const TvStr* s, const char* entry);
+
+// A new TvStr (allocated with AllocMem; the receiver owns it).
+TvStr* NewTvStr(std::string_view utf8);
+
+}  // namespace tolvex
