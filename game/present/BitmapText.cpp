@@ -47,8 +47,8 @@ void BitmapText::DrawStr(const String& s, double x, double y, double w, double h
                          double alpha) const {
     for (size_t i = 0; i < s.size(); ++i) {
         const int64_t code = CharCode(s[i]);
-        Font->Draw(GlyphX(code), GlyphY(code), GlyphW, GlyphH, x + w * static_cast<double>(i), y,
-                   w, h, 1.0, 1.0, 1.0, alpha);
+        Font->Draw(GlyphX(code), GlyphY(code), GlyphW, GlyphH, x + w * static_cast<double>(i), y, w,
+                   h, 1.0, 1.0, 1.0, alpha);
     }
 }
 

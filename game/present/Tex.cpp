@@ -30,8 +30,8 @@ void Tex::Draw(double srcX, double srcY, double srcW, double srcH, double dstX, 
 void Tex::DrawRot(double srcX, double srcY, double srcW, double srcH, double dstX, double dstY,
                   double dstW, double dstH, double cx, double cy, double angle, double r, double g,
                   double b, double a) const {
-    Rt().DrawTexRot(Handle, srcX, srcY, srcW, srcH, dstX, dstY, dstW, dstH, cx, cy, angle, r, g,
-                    b, a);
+    Rt().DrawTexRot(Handle, srcX, srcY, srcW, srcH, dstX, dstY, dstW, dstH, cx, cy, angle, r, g, b,
+                    a);
 }
 
 }  // namespace keldo

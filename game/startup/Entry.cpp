@@ -1,0 +1,5 @@
+#include <cstdlib>
+
+#include "startup/Startup.h"
+
+int main() { std::exit(keldo::RunProgram()); }

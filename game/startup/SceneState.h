@@ -1,0 +1,23 @@
+// Which scene runs next, and what the run carries from one game to the next.
+#pragma once
+
+#include <cstdint>
+
+namespace keldo {
+
+class SceneState {
+public:
+    void Set(int64_t n) { Scene = n; }
+    int64_t Get() const { return Scene; }
+
+    // The best score of this run. Nothing is written to disk: it lasts until the
+    // program ends, and each game starts its high-score line from it.
+    void SetBestScore(int64_t n) { BestScore = n; }
+    int64_t GetBestScore() const { return BestScore; }
+
+private:
+    int64_t Scene = 0;
+    int64_t BestScore = 0;
+};
+
+}  // namespace keldo
