@@ -32,8 +32,8 @@ public:
     void LoadTex(const String& path);
     void Init(int64_t animeNum, double viewX, double viewY, double viewW, double viewH);
     void AddAnime(int64_t id, bool loop, int64_t frameNum);
-    void AddAnimeFrame(int64_t id, double srcX, double srcY, double srcW, double srcH,
-                       double angle, int64_t time);
+    void AddAnimeFrame(int64_t id, double srcX, double srcY, double srcW, double srcH, double angle,
+                       int64_t time);
     const AnimeFrame& GetFrameAt(int64_t id, int64_t time);
     const AnimeFrame& GetFrame(int64_t id, int64_t index);
     void Draw(int64_t id, int64_t time, double x, double y, double halfW, double halfH,
