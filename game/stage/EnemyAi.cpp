@@ -1,0 +1,75 @@
+#include "stage/EnemyAi.h"
+
+#include "runtime/RuntimeTable.h"
+
+namespace keldo {
+
+namespace {
+constexpr int64_t kModeChaser = 0;
+constexpr int64_t kModeLineChanger = 1;
+constexpr int64_t kActWalk = 1;
+constexpr int64_t kLineUp = 1;
+constexpr int64_t kLineDown = 2;
+}  // namespace
+
+void EnemyAi::Init(int64_t n) {
+    ChaseRange = 500.0;
+    const auto count = static_cast<size_t>(n > 0 ? n : 0);
+    PlayerX.assign(count, 0.0);
+    PlayerLineY.assign(count, 0);
+    EnemyX.assign(count, 0.0);
+    EnemyLineY.assign(count, 0);
+    Act.assign(count, 0);
+    AiFace.assign(count, 0);
+    AiLineMove.assign(count, 0);
+    Started.assign(count, false);
+    AiMode.assign(count, 0);
+}
+
+void EnemyAi::SetPlayer(double x, int64_t lineY, int64_t i) {
+    PlayerX[i] = x;
+    PlayerLineY[i] = lineY;
+}
+
+void EnemyAi::SetEnemy(double x, int64_t lineY, int64_t i) {
+    EnemyX[i] = x;
+    EnemyLineY[i] = lineY;
+}
+
+void EnemyAi::SetMode(int64_t i, int64_t mode) { AiMode[i] = mode; }
+
+int64_t EnemyAi::GetFace(int64_t i) const { return AiFace[i]; }
+
+int64_t EnemyAi::GetAct(int64_t i) const { return Act[i]; }
+
+int64_t EnemyAi::GetLineMove(int64_t i) const { return AiLineMove[i]; }
+
+void EnemyAi::Think(int64_t i) {
+    const int64_t faceToPlayer = PlayerX[i] > EnemyX[i] ? 1 : 0;
+    if (PlayerLineY[i] == EnemyLineY[i] || AiMode[i] == kModeChaser) {
+        AiFace[i] = faceToPlayer;
+        AiLineMove[i] = 0;
+        Act[i] = kActWalk;
+        Started[i] = false;
+        return;
+    }
+    if (AiMode[i] != kModeLineChanger) {
+        return;
+    }
+    // Squares rather than an absolute value: the comparison is the one the enemies have
+    // always made, and it is exact for the distances that occur.
+    const double dx = PlayerX[i] - EnemyX[i];
+    if (Rt().Pow(ChaseRange, 2.0) < Rt().Pow(dx, 2.0)) {
+        AiLineMove[i] = PlayerLineY[i] < EnemyLineY[i] ? kLineUp : kLineDown;
+        return;
+    }
+    // The line step chosen while far away is left standing: the enemy keeps stepping
+    // toward the player's line at every decision until it gets there.
+    if (!Started[i]) {
+        AiFace[i] = faceToPlayer;
+        Act[i] = kActWalk;
+        Started[i] = true;
+    }
+}
+
+}  // namespace keldo
