@@ -1,0 +1,41 @@
+// Runs the real game as a child process through the library's automation interface and
+// reads back what it did: the exit code, standard error and the trace, frame by frame.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace keldo::e2e {
+
+struct GameResult {
+    int ExitCode = -1;
+    std::string Stderr;
+    // Trace lines grouped by frame: Frames[F] holds the lines written during frame F.
+    std::vector<std::vector<std::string>> Frames;
+    // Rnd-free summary helpers.
+    int CountInFrame(size_t frame, const std::string& prefix) const;
+    bool FrameHas(size_t frame, const std::string& line) const;
+    std::string TraceText() const;
+};
+
+struct GameRun {
+    std::string Program;                     // defaults to the built keldo
+    std::string WorkDir;                     // defaults to a fresh temporary folder
+    std::map<std::string, std::string> Env;  // TOLVEX_* and others
+    std::string Script;                      // written to a file and passed as TOLVEX_INPUT
+    bool Trace = true;
+    int TimeoutSeconds = 120;
+
+    GameResult Run() const;
+};
+
+// A fresh empty temporary folder.
+std::string MakeTempDir();
+std::string BuiltProgram();  // build/bin/keldo
+std::string BuiltDataDir();  // build/bin/Data
+
+// Splits a line into its space-separated fields.
+std::vector<std::string> Fields(const std::string& line);
+
+}  // namespace keldo::e2e
