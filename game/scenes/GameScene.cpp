@@ -1,0 +1,256 @@
+#include "scenes/GameScene.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "motion/MathHelpers.h"
+#include "player/Player.h"
+#include "present/BitmapText.h"
+#include "present/InputState.h"
+#include "present/Sound.h"
+#include "runtime/RtString.h"
+#include "runtime/RuntimeTable.h"
+#include "stage/Camera.h"
+#include "stage/EnemyGroup.h"
+#include "stage/ScoreBoard.h"
+#include "stage/Stage.h"
+#include "startup/ErrorReport.h"
+#include "startup/Main.h"
+#include "startup/SceneState.h"
+
+namespace keldo {
+
+double FrameRate() { return Rt().GetFPS(); }
+
+namespace {
+
+// Pushes and releases become commands on the player.
+void TakeCommands(InputState& input, Player& player, const Snd& swing) {
+    if (player.IsOnGround() && player.GetState() != 3 && player.GetState() != 4) {
+        if (input.PushedRight()) {
+            player.SetCommand(true);
+            player.SetFacing(0);
+            player.SetState(2);
+        }
+        if (input.PushedLeft()) {
+            player.SetCommand(true);
+            player.SetFacing(1);
+            player.SetState(2);
+        }
+        if (input.PushedButton0()) {
+            // A hop up and backwards, against the facing.
+            player.SetOnGround(false);
+            const double j = player.GetJumpSpeed();
+            if (player.GetFacing() == 0) {
+                player.SetMove(-j, -j);
+            } else {
+                player.SetMove(j, -j);
+            }
+        }
+        if (input.PushedUp()) {
+            player.SetLineShift(1);
+            player.SetMove(player.GetMoveX(), -player.GetWalkSpeed());
+            player.AddLine(-1);
+            if (player.GetLine() < 0) {
+                player.SetLine(0);
+            }
+        }
+        if (input.PushedDown()) {
+            player.SetLineShift(2);
+            player.SetMove(player.GetMoveX(), player.GetWalkSpeed());
+            player.AddLine(1);
+            if (player.GetLine() > 4) {
+                player.SetLine(4);
+            }
+        }
+        if (input.PushedButton2()) {
+            player.SetCommand(true);
+            player.SetState(3);
+        }
+    }
+    if (player.GetState() != 3 && player.GetState() != 4) {
+        if (input.ReleasedRight()) {
+            player.SetCommand(true);
+            if (input.HeldLeft()) {
+                player.SetFacing(1);
+                player.SetState(2);
+            } else {
+                player.SetState(0);
+            }
+        }
+        if (input.ReleasedLeft()) {
+            player.SetCommand(true);
+            if (input.HeldRight()) {
+                player.SetFacing(0);
+                player.SetState(2);
+            } else {
+                player.SetState(0);
+            }
+        }
+    }
+    if (player.GetState() == 3 && input.PushedButton2()) {
+        if (player.NextCombo()) {
+            PlaySound(swing, 0.0, false, 0.0);
+        }
+    }
+}
+
+}  // namespace
+
+void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
+    const String startText = u"Start!!";
+    const String clearText = u"Clear!";
+    const String retryText = u"Retry?";
+    const String pushText = u"Push Space Key";
+    int64_t startTime = 60;
+    int64_t clearTime = 120;
+    int64_t enemiesLeft = 20;
+    const double screenX = 0.0;
+    const double screenY = 0.0;
+    const double screenW = 1600.0;
+    const double screenH = 900.0;
+
+    ReportError(u"SetBackGround");
+    auto stage = std::make_unique<Stage>();
+    stage->Init();
+    stage->LoadSprites(screenX, screenY, screenW, screenH);
+
+    const std::array<int64_t, 5> lineY = {400, 500, 600, 700, 800};
+
+    ReportError(u"SetPlayer");
+    auto player = std::make_unique<Player>();
+    ReportError(u"GameParam");
+    player->Init();
+    ReportError(u"Anime");
+    player->LoadAnime(screenX, screenY, screenW, screenH);
+    ReportError(u"AttackParam");
+    player->InitAttack();
+    player->InitEffects();
+    player->LoadEffects(screenX, screenY, screenW, screenH);
+    player->SetLine(3);
+
+    ReportError(u"SetScore");
+    auto score = std::make_unique<ScoreBoard>();
+    score->Init();
+    score->Load(screenX, screenY, screenW, screenH);
+    // The high-score line starts from the best score of this run.
+    score->SetHiScore(scene.GetBestScore());
+
+    ReportError(u"SetEnemy");
+    auto enemies = std::make_unique<EnemyGroup>();
+    enemies->Init();
+    const int64_t spawnInterval = 120;
+    int64_t spawnTimer = 0;
+    int64_t spawnLine = 0;
+    enemies->SetLineNum(static_cast<int64_t>(lineY.size()));
+    for (size_t i = 0; i < lineY.size(); ++i) {
+        enemies->SetLineY(static_cast<int64_t>(i), lineY[i]);
+    }
+    enemies->LoadSprites(screenX, screenY, screenW, screenH);
+
+    auto camera = std::make_unique<Camera>();
+    camera->Init(0);
+
+    const auto hit = LoadSound(u"tm2_hit005.ogg");
+    const auto swing = LoadSound(u"tm2_swing004.ogg");
+    const auto cut = LoadSound(u"tm2_slash003.ogg");
+    const auto step = LoadSound(u"sha00.ogg");
+    SetSoundVolume(*swing, 0.5);
+    SetSoundVolume(*step, 0.4);
+    SetSoundVolume(*cut, 0.5);
+    SetSoundVolume(*hit, 0.6);
+
+    ReportError(u"LoopStart");
+    for (;;) {
+        input.Update();
+        TakeCommands(input, *player, *swing);
+
+        if (spawnTimer > spawnInterval && enemiesLeft >= 1) {
+            spawnLine = Rnd(1, 3);
+            enemies->Spawn(spawnLine, lineY[static_cast<size_t>(spawnLine)], Rnd(0, 1));
+            ReportError(u"GenerateEnemy");
+            spawnTimer = 0;
+            enemiesLeft -= 1;
+        } else {
+            spawnTimer += 1;
+        }
+
+        enemies->Update(player->GetX(), player->GetLineY());
+        player->Update(lineY[static_cast<size_t>(player->GetLine())]);
+        player->Animate();
+
+        if (player->GetState() == 2 && player->GetStateTime() % 10 == 0) {
+            PlaySound(*step, 0.0, false, 0.0);
+        }
+
+        if (player->IsHitActive()) {
+            for (int64_t i = 0; i < enemies->GetSlotNum(); ++i) {
+                if (enemies->HitTest(i, player->GetLineY(), player->GetHitX(), player->GetHitY(),
+                                     player->GetHitRadius())) {
+                    score->AddCombo();
+                    score->AddScore(player->GetHitScore() * score->GetCombo());
+                    player->EmitHit(player->GetHitX(), player->GetHitY());
+                    PlaySound(*cut, 0.0, false, 0.0);
+                    enemies->Damage(i, player->GetHitDamage(), player->GetHitPush(),
+                                    player->GetFacing() == 0);
+                }
+            }
+        }
+
+        if (player->IsVulnerable()) {
+            for (int64_t i = 0; i < enemies->GetSlotNum(); ++i) {
+                if (enemies->HitTest(i, player->GetLineY(), player->GetX(), player->GetY(),
+                                     player->GetRadius())) {
+                    player->Hurt(2.0);
+                    score->SetCombo(0);
+                    PlaySound(*hit, 0.0, false, 0.0);
+                }
+            }
+        }
+
+        const double d = player->GetX() - camera->GetX();
+        if (d < 500) {
+            camera->Set(player->GetX() - 500, 0);
+        } else if (d > 1100) {
+            camera->Set(player->GetX() - 1100, 0);
+        }
+
+        const double camX = camera->GetX();
+        const double camY = camera->GetY();
+        stage->Scroll(camera->GetDX(), camera->GetDY());
+        score->Tick();
+        stage->Draw(camX, camY);
+        enemies->DrawHole(camX, camY);
+        for (const int64_t y : lineY) {
+            enemies->DrawLine(camX, camY, y);
+            player->DrawLine(camX, camY, y);
+        }
+        score->Draw(camX, camY);
+        player->SetCommand(false);
+        text.DrawStr(u"FPS:" + TakeRtStr(Rt().FToS(FrameRate() * 60.0)), 1370, 150, 30, 60, 1.0);
+        if (startTime >= 1) {
+            text.DrawStr(startText, 550, 200, 100, 200, 1.0);
+            startTime -= 1;
+        }
+        if (enemiesLeft <= 0 && !enemies->AnyAlive()) {
+            if (clearTime >= 1) {
+                text.DrawStr(clearText, 550, 300, 100, 200, 1.0);
+                clearTime -= 1;
+            } else {
+                text.DrawStr(retryText, 600, 300, 75, 150, 1.0);
+                text.DrawStr(pushText, 325, 500, 75, 150, 1.0);
+                if (input.ReleasedButton0()) {
+                    if (score->GetHiScore() > scene.GetBestScore()) {
+                        scene.SetBestScore(score->GetHiScore());
+                    }
+                    scene.Set(0);
+                    return;
+                }
+            }
+        }
+        StepFrame();
+    }
+}
+
+}  // namespace keldo
