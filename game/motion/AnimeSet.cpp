@@ -27,13 +27,8 @@ void AnimeSet::AddAnime(int64_t id, bool loop) {
 
 void AnimeSet::AddKeyFrame(int64_t id, double offsetX, double offsetY, double centerX,
                            double centerY, double angle, bool forward, int64_t steps) {
-    if (AnimeNum < 1) {
-        anime::ReportNoSlots();
-        return;
-    }
-    AnimeTrack* track = anime::FindFirst(Animes, id);
+    AnimeTrack* track = anime::SlotToFill(Animes, AnimeNum, id);
     if (track == nullptr) {
-        ReportError(u"err03:AnimeID Not Found.");
         return;
     }
     const AnimePose key{offsetX, offsetY, centerX, centerY, angle};

@@ -44,7 +44,20 @@ auto FindFirst(Slots& slots, int64_t id) -> decltype(&slots[0]) {
     return nullptr;
 }
 
-inline void ReportNoSlots() { ReportError(u"err04:No Anime Slots."); }
+// The slot that a new frame or key pose goes to: the first one with the ID. Without
+// slots, or without that ID, the add is reported and there is nothing to fill.
+template <typename Slot>
+Slot* SlotToFill(std::vector<Slot>& slots, int64_t animeNum, int64_t id) {
+    if (animeNum < 1) {
+        ReportError(u"err04:No Anime Slots.");
+        return nullptr;
+    }
+    Slot* slot = FindFirst(slots, id);
+    if (slot == nullptr) {
+        ReportError(u"err03:AnimeID Not Found.");
+    }
+    return slot;
+}
 
 // A sprite centred at (x, y) is drawn only when some part of it can reach the view; a
 // centre exactly half a size outside an edge counts as outside.

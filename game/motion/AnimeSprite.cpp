@@ -42,13 +42,8 @@ void AnimeSprite::AddAnime(int64_t id, bool loop, int64_t frameNum) {
 
 void AnimeSprite::AddAnimeFrame(int64_t id, double srcX, double srcY, double srcW, double srcH,
                                 double angle, int64_t time) {
-    if (AnimeNum < 1) {
-        anime::ReportNoSlots();
-        return;
-    }
-    Anime* slot = anime::FindFirst(Animes, id);
+    Anime* slot = anime::SlotToFill(Animes, AnimeNum, id);
     if (slot == nullptr) {
-        ReportError(u"err03:AnimeID Not Found.");
         return;
     }
     // The frame count is fixed by AddAnime; a frame beyond it is reported and dropped
