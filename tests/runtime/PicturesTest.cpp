@@ -1,0 +1,185 @@
+// Pictures through headless screenshots: what the game draws is what lands in the PNG.
+#include <cmath>
+
+#include "RuntimeLib.h"
+
+namespace rt {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr Rgba kRed{255, 0, 0, 255};
+constexpr Rgba kBlue{0, 0, 255, 255};
+constexpr Rgba kWhite{255, 255, 255, 255};
+
+void ExpectPixel(const Picture& p, int x, int y, Rgba want) {
+    const Rgba got = p.At(x, y);
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 3; };
+    EXPECT_TRUE(near(got.R, want.R) && near(got.G, want.G) && near(got.B, want.B))
+        << "at (" << x << ", " << y << "): got " << int(got.R) << "," << int(got.G) << ","
+        << int(got.B) << " want " << int(want.R) << "," << int(want.G) << "," << int(want.B);
+}
+
+class Pictures : public testing::Test {
+protected:
+    void SetUp() override {
+        WritePicture("lr.vstex", 2, 1, [](int x, int) { return x == 0 ? kRed : kBlue; });
+        WritePicture("tb.vstex", 1, 2, [](int, int y) { return y == 0 ? kRed : kBlue; });
+        WritePicture("white.vstex", 4, 4, [](int, int) { return kWhite; });
+    }
+};
+
+TEST_F(Pictures, ScreenshotsShowWhatWasDrawn) {
+    const fs::path dir = Scratch("shots");
+    std::string shots;
+    for (int f = 0; f < 5; ++f) {
+        shots.append(f == 0 ? "" : ",").append(std::to_string(f)).append(":");
+        shots.append((dir / "f").string()).append(std::to_string(f)).append(".png");
+    }
+    {
+        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots}};
+        Session session;
+        Library& L = Lib();
+        TvTex* lr = LoadTex("lr.vstex");
+        TvTex* tb = LoadTex("tb.vstex");
+        TvTex* white = LoadTex("white.vstex");
+
+        // Frame 0: a negative source size picks the cell mirrored.
+        L.DrawTex(lr, 0, 0, 2, 1, 100, 100, 200, 100, 1, 1, 1, 1);
+        L.DrawTex(lr, 2, 0, -2, 1, 400, 100, 200, 100, 1, 1, 1, 1);
+        L.DrawTex(tb, 0, 2, 1, -2, 700, 100, 100, 200, 1, 1, 1, 1);
+        L.Act();
+        // Frame 1: rotation about a centre measured from the destination's top-left.
+        L.DrawTexRot(white, 0, 0, 4, 4, 800, 400, 100, 20, 0, 0, M_PI / 2, 1, 1, 1, 1);
+        L.DrawTexRot(white, 0, 0, 4, 4, 200, 400, 100, 20, 50, 10, M_PI / 2, 1, 1, 1, 1);
+        L.DrawTexRot(lr, 2, 0, -2, 1, 1000, 600, 200, 100, 100, 50, 0, 1, 1, 1, 1);
+        L.Act();
+        // Frame 2: colour factors and alpha.
+        L.DrawTex(white, 0, 0, 4, 4, 100, 100, 100, 100, 1, 1, 1, 0.5);
+        L.DrawTex(white, 0, 0, 4, 4, 300, 100, 100, 100, 1, 0.5, 0, 1);
+        L.Act();
+        // Frame 3: the drawing area is exactly 1600 x 900.
+        L.DrawTex(white, 0, 0, 4, 4, 0, 0, 1600, 900, 1, 1, 1, 1);
+        L.Act();
+        // Frame 4: viewport, clearing, rectangles and additive blending.
+        L.SetViewport(100, 100, 200, 200);
+        L.Clear(0, 1, 0);
+        L.DrawRect(0, 0, 50, 50, 1, 0, 0, 1);
+        L.ResetViewport();
+        L.DrawRect(1000, 100, 100, 100, 1, 0, 0, 1);
+        L.SetBlend(2);
+        L.DrawRect(1000, 100, 100, 100, 0, 0, 1, 1);
+        L.Act();
+        for (TvTex* t : {lr, tb, white}) {
+            L.FreeMem(t);
+        }
+    }
+
+    const Picture f0 = ReadPicture(dir / "f0.png");
+    ASSERT_EQ(f0.W, 1600);
+    ASSERT_EQ(f0.H, 900);
+    ExpectPixel(f0, 130, 150, kRed);
+    ExpectPixel(f0, 270, 150, kBlue);
+    ExpectPixel(f0, 430, 150, kBlue);
+    ExpectPixel(f0, 570, 150, kRed);
+    ExpectPixel(f0, 750, 130, kBlue);
+    ExpectPixel(f0, 750, 270, kRed);
+    ExpectPixel(f0, 50, 50, {0, 0, 0, 255});
+
+    const Picture f1 = ReadPicture(dir / "f1.png");
+    ExpectPixel(f1, 790, 450, kWhite);
+    ExpectPixel(f1, 850, 410, {0, 0, 0, 255});
+    ExpectPixel(f1, 250, 370, kWhite);
+    ExpectPixel(f1, 250, 450, kWhite);
+    ExpectPixel(f1, 210, 410, {0, 0, 0, 255});
+    ExpectPixel(f1, 290, 410, {0, 0, 0, 255});
+    ExpectPixel(f1, 1030, 650, kBlue);
+    ExpectPixel(f1, 1170, 650, kRed);
+    ExpectPixel(f1, 130, 150, {0, 0, 0, 255});  // frame 0 is gone
+
+    const Picture f2 = ReadPicture(dir / "f2.png");
+    ExpectPixel(f2, 150, 150, {128, 128, 128, 255});
+    ExpectPixel(f2, 350, 150, {255, 128, 0, 255});
+
+    const Picture f3 = ReadPicture(dir / "f3.png");
+    for (auto [x, y] : {std::pair{0, 0}, {1599, 0}, {0, 899}, {1599, 899}}) {
+        ExpectPixel(f3, x, y, kWhite);
+    }
+
+    const Picture f4 = ReadPicture(dir / "f4.png");
+    ExpectPixel(f4, 120, 120, kRed);
+    ExpectPixel(f4, 250, 250, {0, 255, 0, 255});
+    ExpectPixel(f4, 50, 50, {0, 0, 0, 255});
+    ExpectPixel(f4, 1050, 150, {255, 0, 255, 255});
+}
+
+TEST_F(Pictures, HandlesShareOnePictureAndCheckTheirType) {
+    Env env{{"TOLVEX_HEADLESS", "1"}};
+    Session session;
+    Library& L = Lib();
+    TvTex* a = LoadTex("lr.vstex");
+    TvTex* b = LoadTex("lr.vstex");
+    EXPECT_EQ(L.GetTexW(a), 2);
+    EXPECT_EQ(L.GetTexH(a), 1);
+    L.FreeMem(a);  // the game drops one holder; the other keeps drawing
+    L.DrawTex(b, 0, 0, 2, 1, 0, 0, 10, 10, 1, 1, 1, 1);
+    L.FreeMem(b);
+
+    const TvType snd{"Snd"};
+    StrPtr name = MakeStr("lr.vstex");
+    EXPECT_EQ(Caught([&] { L.LoadTex(&snd, name.get()); }).Code, TV_ERR_ARG);
+    EXPECT_EQ(Caught([&] { L.LoadTex(nullptr, name.get()); }).Code, TV_ERR_ARG);
+    EXPECT_EQ(Caught([&] { L.DrawTex(nullptr, 0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 1, 1); }).Code,
+              TV_ERR_ARG);
+    EXPECT_EQ(Caught([&] { L.SetBlend(9); }).Code, TV_ERR_ARG);
+    EXPECT_EQ(Caught([&] { L.SetZBuf(1); }).Code, TV_ERR_UNSUPPORTED);
+}
+
+TEST(Lifecycle, EntriesNeedInitAndFreeIsSafeTwice) {
+    Library& L = Lib();
+    L.Free();
+    EXPECT_EQ(Caught([&] { L.Act(); }).Code, TV_ERR_STATE);
+    EXPECT_EQ(Caught([&] { L.Pad(0, 0); }).Code, TV_ERR_STATE);
+    EXPECT_EQ(Caught([&] { LoadTex("lr.vstex"); }).Code, TV_ERR_STATE);
+    L.Free();
+
+    const TvInitParams wrongStamp{1, 1, 0, 0, 0, 0};
+    EXPECT_EQ(Caught([&] { L.Init(&wrongStamp); }).Code, TV_ERR_ARG);
+}
+
+// Broken files fail the same way whether pictures are rasterised or not.
+TEST(PictureFiles, BrokenPicturesAreNamedWithTheirCause) {
+    WritePicture("good.vstex", 8, 8, [](int, int) { return kWhite; });
+    const std::string png = ReadText(Lib().Data / "good.vstex");
+    WriteFile(Lib().Data / "empty.vstex", "");
+    WriteFile(Lib().Data / "text.vstex", "not a picture at all");
+    WriteFile(Lib().Data / "truncated.vstex", png.substr(0, png.size() / 2));
+    WriteFile(Lib().Data / "garbage.vstex", png.substr(0, 8) + std::string(200, '\x5a'));
+    struct Case {
+        const char* Name;
+        const char* Cause;
+    };
+    const Case cases[] = {{"missing.vstex", "No such file"},
+                          {"empty.vstex", "empty"},
+                          {"text.vstex", "not a PNG"},
+                          {"truncated.vstex", "broken"},
+                          {"garbage.vstex", "broken"}};
+    for (const char* mode : {"1", "null"}) {
+        Env env{{"TOLVEX_HEADLESS", mode}};
+        Session session;
+        for (const Case& c : cases) {
+            const TvError e = Caught([&] { LoadTex(c.Name); });
+            EXPECT_EQ(e.Code, TV_ERR_FILE) << mode << " " << c.Name;
+            EXPECT_NE(std::string(e.Message).find(c.Name), std::string::npos) << e.Message;
+            EXPECT_NE(std::string(e.Message).find(c.Cause), std::string::npos) << e.Message;
+        }
+        Lib().FreeMem(LoadTex("good.vstex"));
+    }
+    Env env{{"TOLVEX_HEADLESS", "null"}};
+    const TvError icon = InitError("no_icon.vstex");
+    EXPECT_EQ(icon.Code, TV_ERR_FILE);
+    EXPECT_NE(std::string(icon.Message).find("no_icon.vstex"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rt

@@ -1,0 +1,418 @@
+#include "Automation.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "Errors.h"
+#include "Runtime.h"
+
+namespace tolvex {
+
+namespace {
+
+std::string_view EnvValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string_view{} : std::string_view{value};
+}
+
+template <typename Int>
+std::optional<Int> ParseDecimal(std::string_view text) {
+    Int value{};
+    if (text.empty() || text.front() == '-' || text.front() == '+') {
+        return std::nullopt;
+    }
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string Quoted(std::string_view text) {
+    // Messages are one line; keep a runaway value from swamping it.
+    std::string out(text.substr(0, 120));
+    if (text.size() > 120) {
+        out += "...";
+    }
+    return out;
+}
+
+std::vector<ShotRequest> ParseShots(std::string_view text) {
+    std::vector<ShotRequest> shots;
+    while (!text.empty()) {
+        const size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+        const size_t colon = item.find(':');
+        const auto frame = colon == std::string_view::npos
+                               ? std::nullopt
+                               : ParseDecimal<int64_t>(item.substr(0, colon));
+        if (!frame || colon + 1 >= item.size()) {
+            Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: '%s' is not FRAME:PATH", Quoted(item).c_str());
+        }
+        shots.push_back({*frame, std::string(item.substr(colon + 1))});
+    }
+    for (size_t i = 1; i < shots.size(); ++i) {
+        if (shots[i].Frame < shots[i - 1].Frame) {
+            Raise(
+                TV_ERR_CONFIG, "TOLVEX_SHOT: frames must be in increasing order (%lld after %lld)",
+                static_cast<long long>(shots[i].Frame), static_cast<long long>(shots[i - 1].Frame));
+        }
+    }
+    for (const ShotRequest& shot : shots) {
+        // Better to fail now than after a long run, when the picture is due.
+        const size_t slash = shot.Path.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : shot.Path.substr(0, slash + 1);
+        if (access(dir.c_str(), W_OK) != 0) {
+            Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: cannot write %s: %s", shot.Path.c_str(),
+                  std::strerror(errno));
+        }
+    }
+    return shots;
+}
+
+}  // namespace
+
+AutomationConfig ReadAutomationConfig() {
+    AutomationConfig config;
+
+    const std::string_view headless = EnvValue("TOLVEX_HEADLESS");
+    if (headless == "1") {
+        config.Headless = HeadlessMode::Render;
+    } else if (headless == "null") {
+        config.Headless = HeadlessMode::Null;
+    } else if (!headless.empty()) {
+        Raise(TV_ERR_CONFIG, "TOLVEX_HEADLESS: '%s' is not 1, null or empty",
+              Quoted(headless).c_str());
+    }
+
+    const std::string_view pace = EnvValue("TOLVEX_PACE");
+    if (pace == "1") {
+        config.Pace = true;
+    } else if (!pace.empty() && pace != "0") {
+        Raise(TV_ERR_CONFIG, "TOLVEX_PACE: '%s' is not 1, 0 or empty", Quoted(pace).c_str());
+    }
+
+    const std::string_view seed = EnvValue("TOLVEX_SEED");
+    if (!seed.empty()) {
+        const auto value = ParseDecimal<uint64_t>(seed);
+        if (!value) {
+            Raise(TV_ERR_CONFIG, "TOLVEX_SEED: '%s' is not a decimal unsigned 64-bit number",
+                  Quoted(seed).c_str());
+        }
+        config.HasSeed = true;
+        config.Seed = *value;
+    }
+
+    const std::string_view frames = EnvValue("TOLVEX_FRAMES");
+    if (!frames.empty()) {
+        const auto value = ParseDecimal<int64_t>(frames);
+        if (!value || *value < 1) {
+            Raise(TV_ERR_CONFIG, "TOLVEX_FRAMES: '%s' is not a frame count of 1 or more",
+                  Quoted(frames).c_str());
+        }
+        config.FrameLimit = *value;
+    }
+
+    config.InputPath = EnvValue("TOLVEX_INPUT");
+    config.TracePath = EnvValue("TOLVEX_TRACE");
+    config.Shots = ParseShots(EnvValue("TOLVEX_SHOT"));
+    if (!config.Shots.empty() && config.Headless == HeadlessMode::Null) {
+        Raise(TV_ERR_CONFIG,
+              "TOLVEX_SHOT: screenshots need rendering, but TOLVEX_HEADLESS=null renders nothing");
+    }
+    return config;
+}
+
+// --- Trace ---------------------------------------------------------------------------
+
+namespace {
+
+struct TraceFile {
+    std::FILE* File = nullptr;
+    std::string Path;
+    std::string Buffer;
+};
+TraceFile gTrace;
+
+constexpr size_t kTraceChunk = 1 << 16;
+
+void AppendNumber(std::string& out, double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.push_back(' ');
+    out.append(text, result.ptr);
+}
+
+void EndLine() {
+    gTrace.Buffer.push_back('\n');
+    if (gTrace.Buffer.size() >= kTraceChunk) {
+        FlushTrace();
+    }
+}
+
+}  // namespace
+
+void OpenTrace(const std::string& path) {
+    CloseTrace();
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr) {
+        Raise(TV_ERR_CONFIG, "TOLVEX_TRACE: cannot write %s: %s", path.c_str(),
+              std::strerror(errno));
+    }
+    gTrace.File = file;
+    gTrace.Path = path;
+    gTrace.Buffer.reserve(kTraceChunk * 2);
+    TraceFrame(0);
+    FlushTrace();
+}
+
+void CloseTrace() {
+    if (gTrace.File == nullptr) {
+        return;
+    }
+    // Closing happens on the way out, often while another error is being reported;
+    // losing the tail of the trace must not replace that error.
+    std::fwrite(gTrace.Buffer.data(), 1, gTrace.Buffer.size(), gTrace.File);
+    std::fclose(gTrace.File);
+    gTrace = TraceFile{};
+}
+
+bool TraceOn() { return gTrace.File != nullptr; }
+
+void FlushTrace() {
+    if (gTrace.File == nullptr) {
+        return;
+    }
+    const size_t written = std::fwrite(gTrace.Buffer.data(), 1, gTrace.Buffer.size(), gTrace.File);
+    const bool ok = written == gTrace.Buffer.size() && std::fflush(gTrace.File) == 0;
+    gTrace.Buffer.clear();
+    if (!ok) {
+        const int error = errno;
+        std::string path = gTrace.Path;
+        std::fclose(gTrace.File);
+        gTrace = TraceFile{};
+        Raise(TV_ERR_CONFIG, "TOLVEX_TRACE: cannot write %s: %s", path.c_str(),
+              std::strerror(error));
+    }
+}
+
+void TraceLine(std::string_view word, std::string_view name) {
+    if (gTrace.File == nullptr) {
+        return;
+    }
+    gTrace.Buffer.append(word);
+    gTrace.Buffer.push_back(' ');
+    gTrace.Buffer.append(name);
+    EndLine();
+}
+
+void TraceLine(std::string_view word, std::string_view name, const double* values, int count) {
+    if (gTrace.File == nullptr) {
+        return;
+    }
+    gTrace.Buffer.append(word);
+    gTrace.Buffer.push_back(' ');
+    gTrace.Buffer.append(name);
+    for (int i = 0; i < count; ++i) {
+        AppendNumber(gTrace.Buffer, values[i]);
+    }
+    EndLine();
+}
+
+void TraceFrame(int64_t frame) {
+    if (gTrace.File == nullptr) {
+        return;
+    }
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, frame);
+    gTrace.Buffer.append("frame ");
+    gTrace.Buffer.append(text, result.ptr);
+    EndLine();
+}
+
+void TracePlay(std::string_view name, double a, bool flag, double b) {
+    if (gTrace.File == nullptr) {
+        return;
+    }
+    gTrace.Buffer.append("play ");
+    gTrace.Buffer.append(name);
+    AppendNumber(gTrace.Buffer, a);
+    gTrace.Buffer.append(flag ? " 1" : " 0");
+    AppendNumber(gTrace.Buffer, b);
+    EndLine();
+}
+
+// --- Input script --------------------------------------------------------------------
+
+namespace {
+
+struct ScriptLine {
+    int64_t Frame = -1;
+    std::array<bool, TV_PAD_BUTTONS> Down{};
+};
+
+struct Script {
+    int Fd = -1;
+    std::string Path;
+    std::string Pending;  // bytes read but not yet split into lines
+    bool AtEnd = false;
+    int64_t LineNumber = 0;
+    int64_t LastFrame = -1;
+    std::optional<ScriptLine> Ahead;  // parsed, for a frame that has not started yet
+    int64_t AppliedUpTo = -1;
+    std::array<int64_t, TV_PAD_BUTTONS> DownSince{};
+};
+Script gScript;
+
+[[noreturn]] void ScriptError(const std::string& line, const char* why) {
+    Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: %s line %lld: %s: '%s'", gScript.Path.c_str(),
+          static_cast<long long>(gScript.LineNumber), why, Quoted(line).c_str());
+}
+
+// The next raw line, or false at the end of the script. Blocks on a pipe.
+bool ReadRawLine(std::string& line) {
+    for (;;) {
+        const size_t newline = gScript.Pending.find('\n');
+        if (newline != std::string::npos) {
+            line.assign(gScript.Pending, 0, newline);
+            gScript.Pending.erase(0, newline + 1);
+            return true;
+        }
+        if (gScript.AtEnd) {
+            if (gScript.Pending.empty()) {
+                return false;
+            }
+            line = std::move(gScript.Pending);
+            gScript.Pending.clear();
+            return true;
+        }
+        char chunk[4096];
+        const ssize_t n = read(gScript.Fd, chunk, sizeof chunk);
+        if (n > 0) {
+            gScript.Pending.append(chunk, static_cast<size_t>(n));
+        } else if (n == 0) {
+            gScript.AtEnd = true;
+        } else if (errno == EINTR) {
+            if (InterruptRequested()) {
+                Raise(TV_ERR_CLOSED, "interrupted while waiting for the input script");
+            }
+        } else {
+            Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot read %s: %s", gScript.Path.c_str(),
+                  std::strerror(errno));
+        }
+    }
+}
+
+// The next line that says something, parsed and checked; nullopt at the end.
+std::optional<ScriptLine> ReadScriptLine() {
+    std::string raw;
+    while (ReadRawLine(raw)) {
+        ++gScript.LineNumber;
+        std::string_view text = raw;
+        text = text.substr(0, text.find('#'));
+        ScriptLine parsed;
+        bool first = true;
+        for (;;) {
+            const size_t start = text.find_first_not_of(" \t\r");
+            if (start == std::string_view::npos) {
+                break;
+            }
+            text.remove_prefix(start);
+            const size_t end = text.find_first_of(" \t\r");
+            const std::string_view token = text.substr(0, end);
+            text.remove_prefix(token.size());
+            const auto value = ParseDecimal<int64_t>(token);
+            if (first) {
+                if (!value) {
+                    ScriptError(raw, "the frame is not a number");
+                }
+                parsed.Frame = *value;
+                first = false;
+            } else {
+                if (!value || *value >= TV_PAD_BUTTONS) {
+                    ScriptError(raw, "a button is not a number from 0 to 15");
+                }
+                parsed.Down[static_cast<size_t>(*value)] = true;
+            }
+        }
+        if (first) {
+            continue;  // blank or comment
+        }
+        if (parsed.Frame <= gScript.LastFrame) {
+            ScriptError(raw, "frames must increase from line to line");
+        }
+        gScript.LastFrame = parsed.Frame;
+        return parsed;
+    }
+    return std::nullopt;
+}
+
+void Apply(const ScriptLine& line) {
+    for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {
+        if (!line.Down[b]) {
+            gScript.DownSince[b] = -1;
+        } else if (gScript.DownSince[b] < 0) {
+            gScript.DownSince[b] = line.Frame;
+        }
+    }
+}
+
+}  // namespace
+
+void OpenScript(const std::string& path) {
+    CloseScript();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot read %s: %s", path.c_str(),
+              std::strerror(errno));
+    }
+    gScript.Fd = fd;
+    gScript.Path = path;
+    gScript.DownSince.fill(-1);
+}
+
+void CloseScript() {
+    if (gScript.Fd >= 0) {
+        close(gScript.Fd);
+    }
+    gScript = Script{};
+}
+
+bool ScriptOn() { return gScript.Fd >= 0; }
+
+const std::array<int64_t, TV_PAD_BUTTONS>& ScriptDownSince(int64_t frame) {
+    if (frame <= gScript.AppliedUpTo) {
+        return gScript.DownSince;
+    }
+    // Stop as soon as the line for this very frame is in: reading on would block a driver
+    // that writes one line per frame and waits to see the next frame begin.
+    for (;;) {
+        if (!gScript.Ahead) {
+            gScript.Ahead = ReadScriptLine();
+            if (!gScript.Ahead) {
+                break;
+            }
+        }
+        if (gScript.Ahead->Frame > frame) {
+            break;
+        }
+        Apply(*gScript.Ahead);
+        const bool reached = gScript.Ahead->Frame == frame;
+        gScript.Ahead.reset();
+        if (reached) {
+            break;
+        }
+    }
+    gScript.AppliedUpTo = frame;
+    return gScript.DownSince;
+}
+
+}  // namespace tolvex

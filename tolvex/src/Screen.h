@@ -1,0 +1,54 @@
+// The picture the game draws into and the services around it: pictures and drawing
+// (Picture.cpp), sound (Sound.cpp) and the pad (Pad.cpp), opened and closed by Init and
+// Free in Window.cpp.
+#pragma once
+
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+
+namespace tolvex {
+
+constexpr int kScreenW = 1600;
+constexpr int kScreenH = 900;
+
+struct Screen {
+    SDL_Window* Window = nullptr;
+    // Null when nothing is rasterised (TOLVEX_HEADLESS=null).
+    SDL_Renderer* Renderer = nullptr;
+    // In a window the game draws into this 1600 x 900 texture, which each frame is
+    // copied to the window (letterboxed); screenshots read it back at that size.
+    SDL_Texture* Target = nullptr;
+    // Headless, the software renderer draws straight into this 1600 x 900 surface.
+    SDL_Surface* Canvas = nullptr;
+};
+
+Screen& CurrentScreen();
+
+struct SurfaceDeleter {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+
+// Reads and decodes a PNG picture from the Data folder; TV_ERR_FILE names it and the cause.
+SurfacePtr LoadPictureFile(const std::string& name, const char* entry);
+
+// Pictures: the texture cache and the drawing state.
+void OpenPictures();
+void ClosePictures();
+// Clears the next frame to black and puts the game's viewport back.
+void StartPicture();
+
+// Sound: a real device when `device`, SDL's silent one otherwise.
+void OpenSound(bool device);
+void CloseSound();
+
+// Pad and mouse: devices are read only when `readDevices`.
+void OpenPads(bool readDevices);
+void ClosePads();
+void PadEvent(const SDL_Event& event);
+// Once per Act: the counts of the frame that begins.
+void AdvancePads();
+
+}  // namespace tolvex

@@ -1,0 +1,316 @@
+// Sound effects on SDL_mixer. Without a device (or headless) the mixer runs on SDL's
+// silent driver, so that every sound is still decoded and a broken file fails the same way.
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <vector>
+
+#include "Errors.h"
+#include "FpEnv.h"
+#include "Runtime.h"
+#include "Screen.h"
+#include "TvText.h"
+
+namespace tolvex {
+struct SndEntry;
+}  // namespace tolvex
+
+// What LoadSnd hands out; the decoded sound stays in the cache. Volume and pan belong to
+// the handle, so two handles of one file can sound different.
+struct TvSnd {
+    uint64_t Magic;
+    uint64_t Generation;
+    tolvex::SndEntry* Entry;
+    uint64_t Id;
+    double Volume;
+    double Pan;
+};
+
+namespace tolvex {
+
+struct SndEntry {
+    std::string Name;
+    Mix_Chunk* Chunk = nullptr;
+};
+
+namespace {
+
+constexpr uint64_t kSndMagic = 0x444E535856544C54ULL;
+// Enough that quick repeats of one effect layer instead of cutting each other off.
+constexpr int kChannels = 32;
+constexpr int kMaxChannels = 256;
+
+struct ChannelUse {
+    uint64_t Owner = 0;
+    Uint32 StartTicks = 0;
+};
+
+struct Sounds {
+    bool Open = false;
+    std::map<std::string, std::unique_ptr<SndEntry>> Cache;
+    std::vector<ChannelUse> Channels;
+    uint64_t NextId = 1;
+    double MasterVolume = 1.0;
+    int Frequency = 0;
+    int OutChannels = 0;
+    int SampleBytes = 0;
+};
+Sounds gSounds;
+
+bool TryOpenMixer() {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return false;
+    }
+    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    return true;
+}
+
+TvSnd& HandleOf(TvSnd* snd, const char* entry) {
+    RequireReady(entry);
+    if (snd == nullptr) {
+        Raise(TV_ERR_ARG, "%s: the sound is null", entry);
+    }
+    if (snd->Magic != kSndMagic) {
+        Raise(TV_ERR_ARG, "%s: the handle is not a sound", entry);
+    }
+    if (snd->Generation != CurrentSession().Generation) {
+        Raise(TV_ERR_ARG, "%s: the sound was loaded before the last Init", entry);
+    }
+    return *snd;
+}
+
+double CheckedLevel(double value, double low, double high, const char* entry) {
+    if (std::isnan(value)) {
+        Raise(TV_ERR_ARG, "%s: the value is not a number", entry);
+    }
+    return std::clamp(value, low, high);
+}
+
+int MixVolume(const TvSnd& snd) {
+    return static_cast<int>(std::lround(snd.Volume * MIX_MAX_VOLUME));
+}
+
+void ApplyPan(int channel, double pan) {
+    if (pan == 0.0) {
+        Mix_SetPanning(channel, 255, 255);  // drops the panning effect
+        return;
+    }
+    const auto left = static_cast<Uint8>(std::lround(255.0 * std::min(1.0, 1.0 - pan)));
+    const auto right = static_cast<Uint8>(std::lround(255.0 * std::min(1.0, 1.0 + pan)));
+    Mix_SetPanning(channel, left, right);
+}
+
+template <typename Fn>
+void ForOwnChannels(const TvSnd& snd, Fn&& fn) {
+    for (size_t i = 0; i < gSounds.Channels.size(); ++i) {
+        const int channel = static_cast<int>(i);
+        if (gSounds.Channels[i].Owner == snd.Id && Mix_Playing(channel) != 0) {
+            fn(channel, gSounds.Channels[i]);
+        }
+    }
+}
+
+double Seconds(const Mix_Chunk& chunk) {
+    const double bytesPerSecond =
+        static_cast<double>(gSounds.Frequency) * gSounds.OutChannels * gSounds.SampleBytes;
+    return bytesPerSecond > 0 ? chunk.alen / bytesPerSecond : 0.0;
+}
+
+}  // namespace
+
+void OpenSound(bool device) {
+    CloseSound();
+    bool open = device && TryOpenMixer();
+    if (!open) {
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        open = TryOpenMixer();
+        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    }
+    if (!open) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot start the sound mixer: %s", Mix_GetError());
+    }
+    gSounds.Open = true;
+    Mix_Init(MIX_INIT_OGG);
+    Mix_AllocateChannels(kChannels);
+    gSounds.Channels.assign(kChannels, ChannelUse{});
+    Uint16 format = 0;
+    Mix_QuerySpec(&gSounds.Frequency, &format, &gSounds.OutChannels);
+    gSounds.SampleBytes = SDL_AUDIO_BITSIZE(format) / 8;
+    Mix_MasterVolume(MIX_MAX_VOLUME);
+}
+
+void CloseSound() {
+    if (gSounds.Open) {
+        Mix_HaltChannel(-1);
+        for (auto& [name, entry] : gSounds.Cache) {
+            Mix_FreeChunk(entry->Chunk);
+        }
+        Mix_CloseAudio();
+        Mix_Quit();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    gSounds = Sounds{};
+}
+
+}  // namespace tolvex
+
+using namespace tolvex;
+
+extern "C" {
+
+TvSnd* LoadSnd(const TvType* type, const TvStr* path) {
+    RequireReady("LoadSnd");
+    if (type == nullptr || type->Name == nullptr || std::strcmp(type->Name, "Snd") != 0) {
+        Raise(TV_ERR_ARG, "LoadSnd: the type is not Snd");
+    }
+    const std::string name = ToUtf8(path, "LoadSnd");
+    if (name.empty()) {
+        Raise(TV_ERR_ARG, "LoadSnd: the file name is empty");
+    }
+    DefaultFpEnv fp;
+    TraceLine("load_snd", name);
+    auto found = gSounds.Cache.find(name);
+    if (found == gSounds.Cache.end()) {
+        const std::string file = DataPath(name);
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            Raise(TV_ERR_FILE, "LoadSnd: cannot open %s (%s): %s", name.c_str(), file.c_str(),
+                  std::strerror(errno));
+        }
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
+        if (bytes.empty()) {
+            Raise(TV_ERR_FILE, "LoadSnd: %s (%s) is empty", name.c_str(), file.c_str());
+        }
+        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+        Mix_Chunk* chunk = rw == nullptr ? nullptr : Mix_LoadWAV_RW(rw, 1);
+        if (chunk == nullptr) {
+            Raise(TV_ERR_FILE, "LoadSnd: %s (%s) is broken: %s", name.c_str(), file.c_str(),
+                  Mix_GetError());
+        }
+        auto entry = std::make_unique<SndEntry>();
+        entry->Name = name;
+        entry->Chunk = chunk;
+        found = gSounds.Cache.emplace(name, std::move(entry)).first;
+    }
+    auto* snd = static_cast<TvSnd*>(AllocMem(sizeof(TvSnd), nullptr));
+    *snd = TvSnd{kSndMagic, CurrentSession().Generation, found->second.get(), gSounds.NextId++, 1.0,
+                 0.0};
+    return snd;
+}
+
+// a: pan added to the handle's own (-1 left, 0 centre, 1 right); flag: loop until StopSnd;
+// b: fade-in time in seconds (0: at full volume at once). The game passes 0, false, 0.
+void PlaySnd(TvSnd* snd, double a, bool flag, double b) {
+    TvSnd& s = HandleOf(snd, "PlaySnd");
+    DefaultFpEnv fp;
+    TracePlay(s.Entry->Name, a, flag, b);
+    const double pan = CheckedLevel(s.Pan + a, -1.0, 1.0, "PlaySnd");
+    const double fade = CheckedLevel(b, 0.0, 60.0, "PlaySnd");
+    const int loops = flag ? -1 : 0;
+    auto start = [&] {
+        return fade > 0 ? Mix_FadeInChannel(-1, s.Entry->Chunk, loops,
+                                            static_cast<int>(std::lround(fade * 1000)))
+                        : Mix_PlayChannel(-1, s.Entry->Chunk, loops);
+    };
+    int channel = start();
+    if (channel < 0 && static_cast<int>(gSounds.Channels.size()) < kMaxChannels) {
+        const int more = static_cast<int>(gSounds.Channels.size()) * 2;
+        Mix_AllocateChannels(more);
+        gSounds.Channels.resize(static_cast<size_t>(more));
+        channel = start();
+    }
+    if (channel < 0) {
+        return;  // every channel busy: this repeat is dropped, as a mixer would
+    }
+    gSounds.Channels[static_cast<size_t>(channel)] = ChannelUse{s.Id, SDL_GetTicks()};
+    Mix_Volume(channel, MixVolume(s));
+    ApplyPan(channel, pan);
+}
+
+void StopSnd(TvSnd* snd) {
+    TvSnd& s = HandleOf(snd, "StopSnd");
+    DefaultFpEnv fp;
+    ForOwnChannels(s, [](int channel, ChannelUse&) { Mix_HaltChannel(channel); });
+}
+
+bool ChkPlayingSnd(TvSnd* snd) {
+    TvSnd& s = HandleOf(snd, "ChkPlayingSnd");
+    DefaultFpEnv fp;
+    bool playing = false;
+    ForOwnChannels(s, [&](int, ChannelUse&) { playing = true; });
+    return playing;
+}
+
+void VolumeSnd(TvSnd* snd, double volume) {
+    TvSnd& s = HandleOf(snd, "VolumeSnd");
+    DefaultFpEnv fp;
+    if (TraceOn()) {
+        TraceLine("volume", s.Entry->Name, &volume, 1);
+    }
+    s.Volume = CheckedLevel(volume, 0.0, 1.0, "VolumeSnd");
+    ForOwnChannels(s, [&](int channel, ChannelUse&) { Mix_Volume(channel, MixVolume(s)); });
+}
+
+void PanSnd(TvSnd* snd, double pan) {
+    TvSnd& s = HandleOf(snd, "PanSnd");
+    DefaultFpEnv fp;
+    s.Pan = CheckedLevel(pan, -1.0, 1.0, "PanSnd");
+    ForOwnChannels(s, [&](int channel, ChannelUse&) { ApplyPan(channel, s.Pan); });
+}
+
+void FreqSnd(TvSnd* snd, double freq) {
+    HandleOf(snd, "FreqSnd");
+    // The mixer plays every effect at its own rate; only that rate can be asked for.
+    if (freq != 1.0) {
+        RaiseUnsupported("FreqSnd (a rate other than 1)");
+    }
+}
+
+double PosSnd(TvSnd* snd) {
+    TvSnd& s = HandleOf(snd, "PosSnd");
+    DefaultFpEnv fp;
+    Uint32 latest = 0;
+    bool playing = false;
+    ForOwnChannels(s, [&](int, ChannelUse& use) {
+        if (!playing || SDL_TICKS_PASSED(use.StartTicks, latest)) {
+            latest = use.StartTicks;
+        }
+        playing = true;
+    });
+    if (!playing) {
+        return 0.0;
+    }
+    const double length = Seconds(*s.Entry->Chunk);
+    const double elapsed = (SDL_GetTicks() - latest) / 1000.0;
+    return length > 0 ? std::fmod(elapsed, length) : 0.0;
+}
+
+double LenSnd(TvSnd* snd) {
+    TvSnd& s = HandleOf(snd, "LenSnd");
+    DefaultFpEnv fp;
+    return Seconds(*s.Entry->Chunk);
+}
+
+double GetMasterVolume() {
+    RequireReady("GetMasterVolume");
+    return gSounds.MasterVolume;
+}
+
+void SetMasterVolume(double volume) {
+    RequireReady("SetMasterVolume");
+    DefaultFpEnv fp;
+    gSounds.MasterVolume = CheckedLevel(volume, 0.0, 1.0, "SetMasterVolume");
+    Mix_MasterVolume(static_cast<int>(std::lround(gSounds.MasterVolume * MIX_MAX_VOLUME)));
+}
+
+}  // extern "C"

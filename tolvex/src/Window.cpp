@@ -1,0 +1,443 @@
+// Init and Free, the window (or the headless picture), frame pacing and the frame loop.
+#include <SDL_image.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <deque>
+
+#include "Errors.h"
+#include "FpEnv.h"
+#include "Random.h"
+#include "Runtime.h"
+#include "Screen.h"
+#include "TvText.h"
+
+namespace tolvex {
+
+namespace {
+
+constexpr int64_t kSecondNs = 1'000'000'000;
+constexpr int64_t kFramesPerSecond = 60;
+// Behind by more than this, the pacer starts afresh instead of racing to catch up.
+constexpr int64_t kMaxLagFrames = 3;
+
+Session gSession;
+Screen gScreen;
+bool gSdlStarted = false;
+bool gCloseRequested = false;
+
+volatile sig_atomic_t gInterrupted = 0;
+struct sigaction gOldInt {};
+struct sigaction gOldTerm {};
+struct sigaction gOldPipe {};
+bool gSignalsInstalled = false;
+
+struct Pacer {
+    int64_t BaseNs = 0;
+    int64_t Count = 0;
+    std::deque<int64_t> Recent;  // Act times within the last second
+};
+Pacer gPacer;
+
+int64_t MonotonicNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * kSecondNs + t.tv_nsec;
+}
+
+void OnSignal(int) { gInterrupted = 1; }
+
+void InstallSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a read of the input script must wake up and see the flag.
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, &gOldInt);
+    sigaction(SIGTERM, &action, &gOldTerm);
+    // A trace reader that goes away must become an error message, not a silent death.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &gOldPipe);
+    gSignalsInstalled = true;
+    gInterrupted = 0;
+}
+
+void RestoreSignals() {
+    if (gSignalsInstalled) {
+        sigaction(SIGINT, &gOldInt, nullptr);
+        sigaction(SIGTERM, &gOldTerm, nullptr);
+        sigaction(SIGPIPE, &gOldPipe, nullptr);
+        gSignalsInstalled = false;
+    }
+}
+
+// The Data folder is wherever the library itself lies, so the game runs from any folder.
+std::string FindDataDir() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&FindDataDir), &info) == 0 || info.dli_fname == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot find the library's own file");
+    }
+    char resolved[PATH_MAX];
+    if (realpath(info.dli_fname, resolved) == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot resolve %s: %s", info.dli_fname, std::strerror(errno));
+    }
+    std::string path = resolved;
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+bool FitsDisplay(int& w, int& h) {
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) {
+        return false;
+    }
+    const double scale = std::min({1.0, usable.w * 0.9 / kScreenW, usable.h * 0.9 / kScreenH});
+    w = static_cast<int>(kScreenW * scale);
+    h = static_cast<int>(kScreenH * scale);
+    return true;
+}
+
+void OpenWindow(const std::string& title, const std::string& icon) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
+        Raise(TV_ERR_PLATFORM, "Init: no display: %s", SDL_GetError());
+    }
+    gSdlStarted = true;
+    int w = kScreenW;
+    int h = kScreenH;
+    FitsDisplay(w, h);
+    gScreen.Window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                      w, h, SDL_WINDOW_RESIZABLE);
+    if (gScreen.Window == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot open the window: %s", SDL_GetError());
+    }
+    gScreen.Renderer = SDL_CreateRenderer(gScreen.Window, -1,
+                                          SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (gScreen.Renderer == nullptr) {
+        gScreen.Renderer = SDL_CreateRenderer(gScreen.Window, -1,
+                                              SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    }
+    if (gScreen.Renderer == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
+    }
+    SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
+    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, SDL_PIXELFORMAT_ARGB8888,
+                                       SDL_TEXTUREACCESS_TARGET, kScreenW, kScreenH);
+    if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
+    }
+    if (!icon.empty()) {
+        SurfacePtr picture = LoadPictureFile(icon, "Init");
+        SDL_SetWindowIcon(gScreen.Window, picture.get());
+    }
+}
+
+void OpenCanvas() {
+    gScreen.Canvas =
+        SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, SDL_PIXELFORMAT_ARGB8888);
+    gScreen.Renderer =
+        gScreen.Canvas == nullptr ? nullptr : SDL_CreateSoftwareRenderer(gScreen.Canvas);
+    if (gScreen.Renderer == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot make the off-screen picture: %s", SDL_GetError());
+    }
+}
+
+void CloseEverything() {
+    ClosePads();
+    CloseSound();
+    ClosePictures();
+    if (gScreen.Target != nullptr) {
+        SDL_DestroyTexture(gScreen.Target);
+    }
+    if (gScreen.Renderer != nullptr) {
+        SDL_DestroyRenderer(gScreen.Renderer);
+    }
+    if (gScreen.Window != nullptr) {
+        SDL_DestroyWindow(gScreen.Window);
+    }
+    if (gScreen.Canvas != nullptr) {
+        SDL_FreeSurface(gScreen.Canvas);
+    }
+    gScreen = Screen{};
+    if (gSdlStarted) {
+        IMG_Quit();
+        SDL_Quit();
+        gSdlStarted = false;
+    }
+    CloseScript();
+    CloseTrace();
+    RestoreSignals();
+    gSession.Ready = false;
+    gCloseRequested = false;
+}
+
+void Open(const TvInitParams& params) {
+    ++gSession.Generation;
+    gSession.Frame = 0;
+    gSession.Config = ReadAutomationConfig();
+    const AutomationConfig& config = gSession.Config;
+    if (params.Title == 0) {
+        Raise(TV_ERR_ARG, "Init: the title is null");
+    }
+    const std::string title = ToUtf8(reinterpret_cast<const TvStr*>(params.Title), "Init");
+    const std::string icon = params.Icon == 0
+                                 ? std::string{}
+                                 : ToUtf8(reinterpret_cast<const TvStr*>(params.Icon), "Init");
+    gSession.DataDir = FindDataDir();
+
+    timespec wall{};
+    clock_gettime(CLOCK_REALTIME, &wall);
+    SeedRandom(config.HasSeed
+                   ? config.Seed
+                   : static_cast<uint64_t>(wall.tv_nsec) ^
+                         (static_cast<uint64_t>(wall.tv_sec) << 30) ^
+                         static_cast<uint64_t>(MonotonicNs()) ^ static_cast<uint64_t>(getpid()));
+
+    // The trace first: a driver reading it may be what unblocks the script's writer.
+    if (!config.TracePath.empty()) {
+        OpenTrace(config.TracePath);
+    }
+    if (!config.InputPath.empty()) {
+        OpenScript(config.InputPath);
+    }
+    InstallSignals();
+
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    if (config.Headless == HeadlessMode::Window) {
+        OpenWindow(title, icon);
+    } else {
+        if (SDL_Init(0) != 0) {
+            Raise(TV_ERR_PLATFORM, "Init: %s", SDL_GetError());
+        }
+        gSdlStarted = true;
+        if (config.Headless == HeadlessMode::Render) {
+            OpenCanvas();
+        }
+        if (!icon.empty()) {
+            LoadPictureFile(icon, "Init");  // no window to show it, but a bad file still fails
+        }
+    }
+    IMG_Init(IMG_INIT_PNG);
+    OpenPictures();
+    OpenSound(config.Headless == HeadlessMode::Window);
+    OpenPads(config.Headless == HeadlessMode::Window && !ScriptOn());
+    gSession.Ready = true;
+    StartPicture();
+    gPacer = Pacer{};
+    gPacer.BaseNs = MonotonicNs();
+}
+
+bool Paced() { return gSession.Config.Headless == HeadlessMode::Window || gSession.Config.Pace; }
+
+// Sleeps to the next 1/60 s deadline, counted from a fixed base so that errors do not add up.
+void Pace() {
+    ++gPacer.Count;
+    const int64_t deadline = gPacer.BaseNs + gPacer.Count * kSecondNs / kFramesPerSecond;
+    const int64_t now = MonotonicNs();
+    if (now > deadline + kMaxLagFrames * kSecondNs / kFramesPerSecond) {
+        gPacer.BaseNs = now;
+        gPacer.Count = 0;
+        return;
+    }
+    const timespec until{static_cast<time_t>(deadline / kSecondNs),
+                         static_cast<long>(deadline % kSecondNs)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+        if (gInterrupted != 0) {
+            break;
+        }
+    }
+}
+
+void RecordFrameTime() {
+    const int64_t now = MonotonicNs();
+    gPacer.Recent.push_back(now);
+    while (gPacer.Recent.size() > 2 && now - gPacer.Recent.front() > kSecondNs) {
+        gPacer.Recent.pop_front();
+    }
+}
+
+void ToggleFullscreen() {
+    const bool full = (SDL_GetWindowFlags(gScreen.Window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    SDL_SetWindowFullscreen(gScreen.Window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+void PumpEvents() {
+    if (gScreen.Window == nullptr) {
+        return;
+    }
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        if (event.type == SDL_QUIT ||
+            (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
+            gCloseRequested = true;
+        } else if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
+            const SDL_Scancode key = event.key.keysym.scancode;
+            const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+            if (key == SDL_SCANCODE_ESCAPE) {
+                gCloseRequested = true;
+            } else if (key == SDL_SCANCODE_F11 ||
+                       (alt && (key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER))) {
+                ToggleFullscreen();
+            }
+        }
+        PadEvent(event);
+    }
+}
+
+void Present() {
+    SDL_Renderer* renderer = gScreen.Renderer;
+    if (renderer == nullptr) {
+        return;
+    }
+    if (gScreen.Target == nullptr) {
+        SDL_RenderFlush(renderer);
+        return;
+    }
+    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, gScreen.Target, nullptr, nullptr);
+    SDL_RenderPresent(renderer);
+    SDL_SetRenderTarget(renderer, gScreen.Target);
+}
+
+void SaveShot(const std::string& path) {
+    SDL_Renderer* renderer = gScreen.Renderer;
+    SurfacePtr picture;
+    if (gScreen.Canvas != nullptr) {
+        SDL_RenderFlush(renderer);
+        picture.reset(SDL_ConvertSurfaceFormat(gScreen.Canvas, SDL_PIXELFORMAT_RGB24, 0));
+    } else {
+        picture.reset(
+            SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 24, SDL_PIXELFORMAT_RGB24));
+        SDL_RenderSetViewport(renderer, nullptr);
+        if (picture != nullptr && SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB24,
+                                                       picture->pixels, picture->pitch) != 0) {
+            picture.reset();
+        }
+    }
+    if (picture == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Act: cannot read the picture back for %s: %s", path.c_str(),
+              SDL_GetError());
+    }
+    if (IMG_SavePNG(picture.get(), path.c_str()) != 0) {
+        Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: cannot write %s: %s", path.c_str(), IMG_GetError());
+    }
+}
+
+}  // namespace
+
+Session& CurrentSession() { return gSession; }
+
+Screen& CurrentScreen() { return gScreen; }
+
+void RequireReady(const char* entry) {
+    if (!gSession.Ready) {
+        Raise(TV_ERR_STATE, "%s: called before Init or after Free", entry);
+    }
+}
+
+std::string DataPath(const std::string& name) { return gSession.DataDir + name; }
+
+bool InterruptRequested() { return gInterrupted != 0; }
+
+}  // namespace tolvex
+
+using namespace tolvex;
+
+extern "C" {
+
+bool Init(const TvInitParams* params) {
+    if (params == nullptr || params->Stamp != TV_INIT_STAMP || params->Flag != 1) {
+        Raise(TV_ERR_ARG, "Init: the start-up record has a wrong stamp or flag");
+    }
+    SetExceptionCell(reinterpret_cast<uint64_t*>(params->ExceptionCell));
+    if (gSession.Ready) {
+        Raise(TV_ERR_STATE, "Init: already running; call Free first");
+    }
+    DefaultFpEnv fp;
+    try {
+        Open(*params);
+    } catch (...) {
+        CloseEverything();
+        throw;
+    }
+    return true;
+}
+
+void Free() {
+    DefaultFpEnv fp;
+    CloseEverything();
+}
+
+// Ends the run the polite way: the next Act behaves as if the window had been closed.
+void Exit() {
+    RequireReady("Exit");
+    gCloseRequested = true;
+}
+
+bool Act() {
+    RequireReady("Act");
+    DefaultFpEnv fp;
+    const AutomationConfig& config = gSession.Config;
+    for (const ShotRequest& shot : config.Shots) {
+        if (shot.Frame == gSession.Frame) {
+            SaveShot(shot.Path);
+        }
+    }
+    Present();
+    ++gSession.Frame;
+    if (Paced()) {
+        Pace();
+    }
+    PumpEvents();
+    AdvancePads();
+    StartPicture();
+    RecordFrameTime();
+    TraceFrame(gSession.Frame);
+    FlushTrace();
+    if (config.FrameLimit != 0 && gSession.Frame >= config.FrameLimit) {
+        Raise(TV_ERR_CLOSED, "Act: frame limit %lld reached (TOLVEX_FRAMES)",
+              static_cast<long long>(config.FrameLimit));
+    }
+    if (gInterrupted != 0) {
+        Raise(TV_ERR_CLOSED, "Act: interrupted by a signal");
+    }
+    if (gCloseRequested) {
+        Raise(TV_ERR_CLOSED, "Act: the window was closed");
+    }
+    return true;
+}
+
+void Stop() { RaiseUnsupported("Stop"); }
+
+// Frames per second over about the last second, as a share of 60. An unpaced headless
+// run reports exactly 1 so that what the game prints from it is the same on every run.
+double GetFPS() {
+    RequireReady("GetFPS");
+    if (!Paced() || gPacer.Recent.size() < 2) {
+        return 1.0;
+    }
+    DefaultFpEnv fp;
+    const double span = static_cast<double>(gPacer.Recent.back() - gPacer.Recent.front());
+    const double fps = static_cast<double>(gPacer.Recent.size() - 1) * kSecondNs / span;
+    return fps / kFramesPerSecond;
+}
+
+// Shows the picture as drawn so far, in the middle of a frame: no pacing, no new frame.
+void Flip() {
+    RequireReady("Flip");
+    DefaultFpEnv fp;
+    Present();
+}
+
+}  // extern "C"
