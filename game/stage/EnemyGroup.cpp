@@ -1,35 +1,11 @@
 #include "stage/EnemyGroup.h"
 
-#include <initializer_list>
-
 #include "motion/MathHelpers.h"
+#include "stage/SpriteCells.h"
 
 namespace keldo {
 
 namespace {
-
-struct CellDef {
-    double X, Y, W, H;
-    int64_t Time;
-};
-
-struct AnimeDef {
-    int64_t Id;
-    bool Loop;
-    std::initializer_list<CellDef> Cells;
-};
-
-void LoadSprite(AnimeSprite& sprite, const String& file, std::initializer_list<AnimeDef> animes,
-                double x, double y, double w, double h) {
-    sprite.LoadTex(file);
-    sprite.Init(static_cast<int64_t>(animes.size()), x, y, w, h);
-    for (const AnimeDef& a : animes) {
-        sprite.AddAnime(a.Id, a.Loop, static_cast<int64_t>(a.Cells.size()));
-        for (const CellDef& c : a.Cells) {
-            sprite.AddAnimeFrame(a.Id, c.X, c.Y, c.W, c.H, 0.0, c.Time);
-        }
-    }
-}
 
 // Facing 1 (right) uses the mirrored cells; facing 0 the cells as drawn.
 constexpr int64_t kRightAnime = 100;
@@ -91,32 +67,33 @@ void EnemyGroup::Init() {
 }
 
 void EnemyGroup::LoadSprites(double x, double y, double w, double h) {
-    LoadSprite(LifeSprite, u"life.vstex", {{LifeAnime, true, {{0, 0, 32, 32, 15}}}}, x, y, w, h);
-    LoadSprite(FrameSprite, u"gauge.vstex", {{FrameAnime, true, {{0, 0, 256, 32, 15}}}}, x, y, w,
-               h);
-    LoadSprite(HoleSprite, u"generate_hole.vstex", {{HoleAnime, true, {{0, 0, 512, 368, 15}}}}, x,
-               y, w, h);
+    LoadSpriteCells(LifeSprite, u"life.vstex", {{LifeAnime, true, {{0, 0, 32, 32, 15}}}}, x, y, w,
+                    h);
+    LoadSpriteCells(FrameSprite, u"gauge.vstex", {{FrameAnime, true, {{0, 0, 256, 32, 15}}}}, x, y,
+                    w, h);
+    LoadSpriteCells(HoleSprite, u"generate_hole.vstex", {{HoleAnime, true, {{0, 0, 512, 368, 15}}}},
+                    x, y, w, h);
     // The second walking cell is taken 10 pixels higher, which makes the rock bob.
-    LoadSprite(Sprite, u"rock_enemy.vstex",
-               {
-                   {100, true, {{256, 256, -256, 256, 15}, {256, 246, -256, 256, 15}}},
-                   {110, false, {{256, 0, -256, 256, 30}}},
-                   {120,
-                    false,
-                    {{256, 0, -256, 256, 30},
-                     {512, 0, -256, 256, 10},
-                     {768, 0, -256, 256, 10},
-                     {1024, 0, -256, 256, 10}}},
-                   {200, true, {{0, 256, 256, 256, 15}, {0, 246, 256, 256, 15}}},
-                   {210, false, {{0, 0, 256, 256, 30}}},
-                   {220,
-                    false,
-                    {{0, 0, 256, 256, 30},
-                     {256, 0, 256, 256, 10},
-                     {512, 0, 256, 256, 10},
-                     {768, 0, 256, 256, 10}}},
-               },
-               x, y, w, h);
+    LoadSpriteCells(Sprite, u"rock_enemy.vstex",
+                    {
+                        {100, true, {{256, 256, -256, 256, 15}, {256, 246, -256, 256, 15}}},
+                        {110, false, {{256, 0, -256, 256, 30}}},
+                        {120,
+                         false,
+                         {{256, 0, -256, 256, 30},
+                          {512, 0, -256, 256, 10},
+                          {768, 0, -256, 256, 10},
+                          {1024, 0, -256, 256, 10}}},
+                        {200, true, {{0, 256, 256, 256, 15}, {0, 246, 256, 256, 15}}},
+                        {210, false, {{0, 0, 256, 256, 30}}},
+                        {220,
+                         false,
+                         {{0, 0, 256, 256, 30},
+                          {256, 0, 256, 256, 10},
+                          {512, 0, 256, 256, 10},
+                          {768, 0, 256, 256, 10}}},
+                    },
+                    x, y, w, h);
 }
 
 void EnemyGroup::Spawn(int64_t lineIndex, int64_t lineY, int64_t aiMode) {

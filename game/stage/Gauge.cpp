@@ -1,5 +1,7 @@
 #include "stage/Gauge.h"
 
+#include "stage/SpriteCells.h"
+
 namespace keldo {
 
 void Gauge::Init(double halfW, double halfH, double x, double y, int64_t max) {
@@ -10,17 +12,11 @@ void Gauge::Init(double halfW, double halfH, double x, double y, int64_t max) {
 }
 
 void Gauge::Load(double x, double y, double w, double h, const String& barFile) {
-    BarSprite.LoadTex(barFile);
-    BarSprite.Init(1, x, y, w, h);
-    // Two frames are declared but only the first is filled: the gauge is always drawn at
+    // The bar declares two frames but fills only the first: the gauge is always drawn at
     // time 0, so the second one never shows.
-    BarSprite.AddAnime(BarAnime, true, 2);
-    BarSprite.AddAnimeFrame(BarAnime, 0, 0, 32, 32, 0.0, 15);
-
-    FrameSprite.LoadTex(u"gauge.vstex");
-    FrameSprite.Init(1, x, y, w, h);
-    FrameSprite.AddAnime(FrameAnime, true, 1);
-    FrameSprite.AddAnimeFrame(FrameAnime, 0, 0, 256, 32, 0.0, 15);
+    LoadSpriteCells(BarSprite, barFile, {{BarAnime, true, {{0, 0, 32, 32, 15}}, 2}}, x, y, w, h);
+    LoadSpriteCells(FrameSprite, u"gauge.vstex", {{FrameAnime, true, {{0, 0, 256, 32, 15}}}}, x, y,
+                    w, h);
 }
 
 void Gauge::Draw(double camX, double camY, int64_t value) {

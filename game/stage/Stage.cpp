@@ -2,6 +2,7 @@
 
 #include "motion/MathHelpers.h"
 #include "runtime/RuntimeTable.h"
+#include "stage/SpriteCells.h"
 
 namespace keldo {
 
@@ -9,12 +10,6 @@ namespace {
 
 constexpr int64_t kSceneAnime = 100;
 constexpr int64_t kTileReach = 2;  // tiles drawn on each side of the one under the camera
-
-struct TreeCell {
-    int64_t Id;
-    bool Loop;
-    double X;
-};
 
 }  // namespace
 
@@ -44,24 +39,18 @@ void Stage::Init() {
 }
 
 void Stage::LoadSprites(double x, double y, double w, double h) {
-    GroundSprite.LoadTex(u"ground.vstex");
-    GroundSprite.Init(1, x, y, w, h);
-    GroundSprite.AddAnime(kSceneAnime, false, 1);
-    GroundSprite.AddAnimeFrame(kSceneAnime, 0, 0, 512, 256, 0.0, 1);
-
-    DistantSprite.LoadTex(u"distant_view.vstex");
-    DistantSprite.Init(1, x, y, w, h);
-    DistantSprite.AddAnime(kSceneAnime, false, 1);
-    DistantSprite.AddAnimeFrame(kSceneAnime, 0, 0, 512, 256, 0.0, 1);
-
-    const TreeCell trees[] = {
-        {100, false, 0}, {200, true, 256}, {300, true, 512}, {400, true, 768}};
-    WoodSprite.LoadTex(u"wood.vstex");
-    WoodSprite.Init(4, x, y, w, h);
-    for (const TreeCell& t : trees) {
-        WoodSprite.AddAnime(t.Id, t.Loop, 1);
-        WoodSprite.AddAnimeFrame(t.Id, t.X, 0, 256, 512, 0.0, 1);
-    }
+    LoadSpriteCells(GroundSprite, u"ground.vstex", {{kSceneAnime, false, {{0, 0, 512, 256, 1}}}}, x,
+                    y, w, h);
+    LoadSpriteCells(DistantSprite, u"distant_view.vstex",
+                    {{kSceneAnime, false, {{0, 0, 512, 256, 1}}}}, x, y, w, h);
+    LoadSpriteCells(WoodSprite, u"wood.vstex",
+                    {
+                        {100, false, {{0, 0, 256, 512, 1}}},
+                        {200, true, {{256, 0, 256, 512, 1}}},
+                        {300, true, {{512, 0, 256, 512, 1}}},
+                        {400, true, {{768, 0, 256, 512, 1}}},
+                    },
+                    x, y, w, h);
 }
 
 void Stage::Scroll(double dx, double dy) {

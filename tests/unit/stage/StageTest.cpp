@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "stage/EnemyGroup.h"
+#include "stage/ScoreBoard.h"
 #include "stage/Stage.h"
 #include "support/FakeRuntime.h"
 #include "unit/stage/EnemyFixture.h"
@@ -17,6 +20,30 @@ using test::DrawsOf;
 void SetUpStage(Stage& s) {
     s.Init();
     s.LoadSprites(0, 0, 1600, 900);
+}
+
+// Every animation finds a free slot and every cell its animation.
+TEST(Stage, PicturesLoadWithoutAnimationErrors) {
+    test::FakeRuntime rt;
+    Stage stage;
+    SetUpStage(stage);
+    EnemyGroup enemies;
+    enemies.Init();
+    enemies.LoadSprites(0, 0, 1600, 900);
+    ScoreBoard board;
+    board.Init();
+    board.Load(0, 0, 1600, 900);
+    int64_t set = 0;
+    for (const std::string& m : rt.Messages) {
+        EXPECT_NE(m.rfind("err", 0), 0u) << m;
+        set += m.rfind("Set Anime.", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(set, 6 + 9 + 2);
+    EXPECT_EQ(
+        rt.LoadedTextures,
+        (std::vector<std::string>{"ground.vstex", "distant_view.vstex", "wood.vstex", "life.vstex",
+                                  "gauge.vstex", "generate_hole.vstex", "rock_enemy.vstex",
+                                  "font_128_64.vstex", "combo.vstex", "gauge.vstex"}));
 }
 
 TEST(Stage, InitDrawsEachTreesRandomNumbersInTurn) {
