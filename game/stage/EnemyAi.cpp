@@ -56,8 +56,8 @@ void EnemyAi::Think(int64_t i) {
     if (AiMode[i] != kModeLineChanger) {
         return;
     }
-    // Squares rather than an absolute value: the comparison is the one the enemies have
-    // always made, and it is exact for the distances that occur.
+    // Only a player strictly beyond the chase range makes a line step; at exactly the range
+    // the enemy walks instead.
     const double dx = PlayerX[i] - EnemyX[i];
     if (Rt().Pow(ChaseRange, 2.0) < Rt().Pow(dx, 2.0)) {
         AiLineMove[i] = PlayerLineY[i] < EnemyLineY[i] ? kLineUp : kLineDown;
