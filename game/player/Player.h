@@ -82,9 +82,9 @@ public:
     void DrawLine(double viewX, double viewY, int64_t lineY);
 
 private:
-    // Sets the horizontal motion of walking or running along the facing; other facings
-    // leave the motion alone.
-    void MoveAlongFacing(double speed);
+    // Walking and running set their horizontal speed along the facing; other states
+    // and facings leave the motion alone.
+    void KeepPace();
 
     std::unique_ptr<ActorBody> Body;
     double WalkSpeed = 0.0;

@@ -2,7 +2,15 @@
 
 namespace keldo {
 
-void Player::MoveAlongFacing(double speed) {
+void Player::KeepPace() {
+    double speed = 0.0;
+    if (State == 1) {
+        speed = WalkSpeed;
+    } else if (State == 2) {
+        speed = RunSpeed;
+    } else {
+        return;
+    }
     if (Facing == 0) {
         Body->SetMove(speed, Body->GetMoveY());
         Body->SetAngle(0.0);
@@ -16,20 +24,11 @@ void Player::Update(int64_t lineY) {
     LineY = lineY;
 
     if (Command) {
-        switch (State) {
-            case 0:
-            case 3:
-                // Only the horizontal motion stops: a hop or a line change goes on.
-                Body->SetMove(0.0, Body->GetMoveY());
-                break;
-            case 1:
-                MoveAlongFacing(WalkSpeed);
-                break;
-            case 2:
-                MoveAlongFacing(RunSpeed);
-                break;
-            default:
-                break;
+        if (State == 0 || State == 3) {
+            // Only the horizontal motion stops: a hop or a line change goes on.
+            Body->SetMove(0.0, Body->GetMoveY());
+        } else {
+            KeepPace();
         }
     }
 
@@ -78,18 +77,9 @@ void Player::Update(int64_t lineY) {
         OnGround = true;
         Body->SetMove(0.0, 0.0);
         // A hop taken while running lands running; a knock-back lands standing.
-        switch (State) {
-            case 1:
-                MoveAlongFacing(WalkSpeed);
-                break;
-            case 2:
-                MoveAlongFacing(RunSpeed);
-                break;
-            case 4:
-                State = 0;
-                break;
-            default:
-                break;
+        KeepPace();
+        if (State == 4) {
+            State = 0;
         }
     } else {
         Body->AddMove(0.0, Gravity);
