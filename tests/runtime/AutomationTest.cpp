@@ -1,0 +1,302 @@
+// The automation interface: input script, trace, frame limit, lock-step driving, and the
+// errors that a malformed variable or script line must produce.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <xmmintrin.h>
+
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "RuntimeLib.h"
+
+namespace rt {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Contains(const char* text, const std::string& part) {
+    return std::string(text).find(part) != std::string::npos;
+}
+
+TEST(Script, PadCountsFollowPressHoldAndRelease) {
+    const fs::path dir = Scratch("script");
+    WriteFile(dir / "input.txt",
+              "# warm-up\n"
+              "0 13\n"
+              "\n"
+              "2 12 0   # run left and hop\n"
+              "4 12\n"
+              "6\n");
+    Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_INPUT", (dir / "input.txt").string()}};
+    Session session;
+    Library& L = Lib();
+    struct Row {
+        int64_t Left, Hop, Right;
+    };
+    const Row want[] = {{0, 0, 1}, {0, 0, 2}, {1, 1, 0}, {2, 2, 0},
+                        {3, 0, 0}, {4, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+    for (int64_t frame = 0; frame < 8; ++frame) {
+        const Row& w = want[frame];
+        EXPECT_EQ(L.Pad(0, 12), w.Left) << "frame " << frame;
+        EXPECT_EQ(L.Pad(0, 0), w.Hop) << "frame " << frame;
+        EXPECT_EQ(L.Pad(0, 13), w.Right) << "frame " << frame;
+        EXPECT_EQ(L.Pad(1, 12), 0);
+        L.Act();
+    }
+}
+
+TEST(Trace, RecordsCallsWithShortestRoundTripNumbers) {
+    WritePicture("dot.vstex", 2, 2, [](int, int) { return Rgba{255, 255, 255, 255}; });
+    const fs::path dir = Scratch("trace");
+    {
+        Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_TRACE", (dir / "trace.txt").string()}};
+        Session session;
+        Library& L = Lib();
+        TvTex* dot = LoadTex("dot.vstex");
+        L.DrawTex(dot, 0, 0, 2, 2, 0.1, 1600, -0.5, 1e-7, 1, 1, 1, 0.25);
+        L.Act();
+        L.DrawTexRot(dot, 0, 0, -2, 2, 10.75, 20, 64, 64, 32, 32, -2.356194490192345, 1, 1, 1,
+                     1.0 / 3.0);
+        EXPECT_EQ(L.GetFPS(), 1.0);  // unpaced headless runs report a steady 60
+        L.Act();
+        L.FreeMem(dot);
+    }
+    EXPECT_EQ(ReadText(dir / "trace.txt"),
+              "frame 0\n"
+              "load_tex dot.vstex\n"
+              "draw dot.vstex 0 0 2 2 0.1 1600 -0.5 1e-07 1 1 1 0.25\n"
+              "frame 1\n"
+              "draw_rot dot.vstex 0 0 -2 2 10.75 20 64 64 32 32 -2.356194490192345 1 1 1 "
+              "0.3333333333333333\n"
+              "frame 2\n");
+}
+
+TEST(Sound, EffectsDecodePlayAndAreTraced) {
+    // A short 8-bit mono WAV; the mixer takes it whatever the file is called.
+    std::string wav = "RIFF____WAVEfmt ";
+    const auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) wav.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    const auto put16 = [&](uint16_t v) {
+        wav.push_back(static_cast<char>(v));
+        wav.push_back(static_cast<char>(v >> 8));
+    };
+    put32(16), put16(1), put16(1), put32(8000), put32(8000), put16(1), put16(8);
+    wav += "data";
+    put32(4000);
+    for (int i = 0; i < 4000; ++i) wav.push_back(static_cast<char>(i % 32 < 16 ? 200 : 56));
+    WriteFile(Lib().Data / "beep.ogg", wav);
+    WriteFile(Lib().Data / "noise.ogg", "OggS but not really");
+
+    const fs::path dir = Scratch("sound");
+    Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_TRACE", (dir / "trace.txt").string()}};
+    Session session;
+    Library& L = Lib();
+    TvSnd* beep = LoadSnd("beep.ogg");
+    EXPECT_NEAR(L.LenSnd(beep), 0.5, 0.01);
+    L.VolumeSnd(beep, 0.7);
+    L.PlaySnd(beep, 0.0, false, 0.0);
+    EXPECT_TRUE(L.ChkPlayingSnd(beep));
+    L.StopSnd(beep);
+    EXPECT_FALSE(L.ChkPlayingSnd(beep));
+    L.FreeMem(beep);
+    const TvError broken = Caught([] { LoadSnd("noise.ogg"); });
+    EXPECT_EQ(broken.Code, TV_ERR_FILE);
+    EXPECT_TRUE(Contains(broken.Message, "noise.ogg")) << broken.Message;
+    EXPECT_EQ(Caught([] { LoadSnd("absent.ogg"); }).Code, TV_ERR_FILE);
+    L.Act();
+    EXPECT_EQ(ReadText(dir / "trace.txt"),
+              "frame 0\nload_snd beep.ogg\nvolume beep.ogg 0.7\nplay beep.ogg 0 0 0\n"
+              "load_snd noise.ogg\nload_snd absent.ogg\nframe 1\n");
+}
+
+// Every way a run ends raises TV_ERR_CLOSED from Act, after the frame's trace line.
+TEST(Ending, FrameLimitSignalAndExitCloseFromAct) {
+    const fs::path dir = Scratch("ending");
+    const std::string trace = (dir / "trace.txt").string();
+    {
+        Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_FRAMES", "3"}, {"TOLVEX_TRACE", trace}};
+        Session session;
+        EXPECT_TRUE(Lib().Act());
+        EXPECT_TRUE(Lib().Act());
+        EXPECT_EQ(Caught([] { Lib().Act(); }).Code, TV_ERR_CLOSED);
+        EXPECT_EQ(ReadText(trace), "frame 0\nframe 1\nframe 2\nframe 3\n");
+    }
+    const std::function<void()> requests[] = {[] { std::raise(SIGTERM); },
+                                              [] { std::raise(SIGINT); }, [] { Lib().Exit(); }};
+    for (const auto& request : requests) {
+        Env env{{"TOLVEX_HEADLESS", "1"}};
+        Session session;
+        EXPECT_TRUE(Lib().Act());
+        request();
+        EXPECT_EQ(Caught([] { Lib().Act(); }).Code, TV_ERR_CLOSED);
+    }
+}
+
+// A driver reads the trace as it grows and answers each frame with one script line,
+// as a bot would through two pipes.
+TEST(LockStep, DriverAnswersEachFrameThroughPipes) {
+    const fs::path dir = Scratch("lockstep");
+    const fs::path tracePath = dir / "trace";
+    const fs::path inputPath = dir / "input";
+    ASSERT_EQ(mkfifo(tracePath.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(inputPath.c_str(), 0600), 0);
+    constexpr int kFrames = 6;
+
+    std::thread driver([&] {
+        std::FILE* trace = std::fopen(tracePath.c_str(), "r");
+        std::FILE* input = std::fopen(inputPath.c_str(), "w");
+        char line[256];
+        while (std::fgets(line, sizeof line, trace) != nullptr) {
+            int frame = 0;
+            if (std::sscanf(line, "frame %d", &frame) == 1) {
+                // Hold attack on odd frames only: the game must see each answer in time.
+                std::fprintf(input, frame % 2 == 1 ? "%d 2\n" : "%d\n", frame);
+                std::fflush(input);
+            }
+        }
+        std::fclose(input);
+        std::fclose(trace);
+    });
+
+    std::vector<int64_t> seen;
+    {
+        Env env{{"TOLVEX_HEADLESS", "null"},
+                {"TOLVEX_TRACE", tracePath.string()},
+                {"TOLVEX_INPUT", inputPath.string()},
+                {"TOLVEX_FRAMES", std::to_string(kFrames)}};
+        Session session;
+        for (;;) {
+            seen.push_back(Lib().Pad(0, 2));
+            if (Caught([] { Lib().Act(); }).Code == TV_ERR_CLOSED) {
+                break;
+            }
+        }
+    }
+    driver.join();
+    EXPECT_EQ(seen, (std::vector<int64_t>{0, 1, 0, 1, 0, 1}));
+}
+
+TEST(Config, MalformedVariablesAreNamed) {
+    const fs::path dir = Scratch("config");
+    struct Case {
+        const char* Name;
+        std::string Value;
+        std::string Extra;  // a second variable the case needs, as NAME=VALUE
+    };
+    const Case cases[] = {
+        {"TOLVEX_SEED", "12abc", ""},
+        {"TOLVEX_SEED", "-1", ""},
+        {"TOLVEX_SEED", "18446744073709551616", ""},
+        {"TOLVEX_FRAMES", "0", ""},
+        {"TOLVEX_FRAMES", "ten", ""},
+        {"TOLVEX_HEADLESS", "yes", ""},
+        {"TOLVEX_PACE", "fast", ""},
+        {"TOLVEX_TRACE", (dir / "no/such/folder/trace.txt").string(), ""},
+        {"TOLVEX_INPUT", (dir / "absent.txt").string(), ""},
+        {"TOLVEX_SHOT", "10", ""},
+        {"TOLVEX_SHOT", "x:" + (dir / "a.png").string(), ""},
+        {"TOLVEX_SHOT", "1:" + (dir / "no/such/a.png").string(), ""},
+        {"TOLVEX_SHOT", "1:" + (dir / "a.png").string(), "TOLVEX_HEADLESS=null"},
+    };
+    for (const Case& c : cases) {
+        Env env{{c.Name, c.Value}};
+        if (!c.Extra.empty()) {
+            const size_t eq = c.Extra.find('=');
+            setenv(c.Extra.substr(0, eq).c_str(), c.Extra.substr(eq + 1).c_str(), 1);
+        } else if (std::string(c.Name) != "TOLVEX_HEADLESS") {
+            setenv("TOLVEX_HEADLESS", "null", 1);
+        }
+        const TvError e = InitError();
+        EXPECT_EQ(e.Code, TV_ERR_CONFIG) << c.Name << "=" << c.Value;
+        EXPECT_TRUE(Contains(e.Message, c.Name)) << e.Message;
+    }
+    // A failed Init leaves nothing behind: the next one starts cleanly.
+    Env env{{"TOLVEX_HEADLESS", "null"}};
+    Session session;
+    EXPECT_TRUE(Lib().Act());
+}
+
+TEST(Config, BadScriptLinesAreNamedWithNumberAndText) {
+    const fs::path dir = Scratch("badscript");
+    struct Case {
+        const char* Script;
+        const char* Line;
+    };
+    const Case cases[] = {{"1 12\n\ntwo 12\n", "line 3: the frame"},
+                          {"1 12\n2 16\n", "line 2: a button"},
+                          {"# start\n5 1\n5 2\n", "line 3: frames must increase"},
+                          {"5 1\n3 2\n", "line 2: frames must increase"}};
+    for (const Case& c : cases) {
+        WriteFile(dir / "input.txt", c.Script);
+        Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_INPUT", (dir / "input.txt").string()}};
+        Session session;
+        TvError e{};
+        for (int frame = 0; frame < 8 && e.Code == 0; ++frame) {
+            e = Caught([] {
+                Lib().Pad(0, 0);
+                Lib().Act();
+            });
+        }
+        EXPECT_EQ(e.Code, TV_ERR_CONFIG) << c.Script;
+        EXPECT_TRUE(Contains(e.Message, "TOLVEX_INPUT")) << e.Message;
+        EXPECT_TRUE(Contains(e.Message, c.Line)) << e.Message;
+        const std::string script = c.Script;
+        const size_t lastLine = script.rfind('\n', script.size() - 2) + 1;
+        EXPECT_TRUE(Contains(e.Message, script.substr(lastLine, script.size() - lastLine - 1)))
+            << e.Message;
+    }
+}
+
+TEST(Seed, SameSeedSameNumbers) {
+    std::vector<int64_t> runs[2];
+    for (auto& run : runs) {
+        Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_SEED", "18446744073709551615"}};
+        Session session;
+        for (int i = 0; i < 8; ++i) {
+            run.push_back(Lib().Rnd(0, 1000000));
+        }
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+}
+
+// The game calls in with rounding toward zero and the invalid-operation trap on; the
+// library must not let SDL and its decoders run in that mode, nor change it for the game.
+TEST(FloatingPoint, GameModeCallsDoNotTrap) {
+    WritePicture("fp.vstex", 16, 16, [](int x, int y) {
+        return Rgba{static_cast<uint8_t>(x * 16), static_cast<uint8_t>(y * 16), 90, 200};
+    });
+    const fs::path dir = Scratch("fp");
+    Env env{{"TOLVEX_HEADLESS", "1"},
+            {"TOLVEX_SHOT", "1:" + (dir / "shot.png").string()},
+            {"TOLVEX_TRACE", (dir / "trace.txt").string()},
+            {"TOLVEX_PACE", "1"}};
+    const unsigned saved = _mm_getcsr();
+    _mm_setcsr(0x7F00);
+    bool ok = true;
+    {
+        Session session;
+        Library& L = Lib();
+        TvTex* t = LoadTex("fp.vstex");
+        for (int frame = 0; frame < 3; ++frame) {
+            L.Clear(0.2, 0.3, 0.4);
+            L.SetFilter(frame % 2);
+            L.DrawTex(t, 0, 0, 16, 16, 10.3, 20.7, 33.3, 44.4, 0.9, 0.8, 0.7, 0.6);
+            L.DrawTexRot(t, 16, 0, -16, 16, 500.5, 300.25, 128, 64, 64, 32, 1.1, 1, 1, 1, 0.5);
+            L.DrawRect(5.5, 5.5, 100.1, 50.9, 1, 0, 0, 0.3);
+            L.Act();
+            ok = ok && _mm_getcsr() == 0x7F00;
+        }
+        ok = ok && L.GetFPS() > 0;
+        L.FreeMem(t);
+    }
+    ok = ok && _mm_getcsr() == 0x7F00;
+    _mm_setcsr(saved);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(fs::exists(dir / "shot.png"));
+}
+
+}  // namespace
+}  // namespace rt
