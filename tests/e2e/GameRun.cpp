@@ -92,7 +92,7 @@ GameResult GameRun::Run() const {
         dup2(null, 0);
         dup2(null, 1);
         dup2(err, 2);
-        setenv("TOLVEX_HEADLESS", "1", 1);
+        setenv("TOLVEX_HEADLESS", "null", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         if (Trace) {
             setenv("TOLVEX_TRACE", tracePath.c_str(), 1);

@@ -38,7 +38,10 @@ TEST(Startup, AMissingEntryIsNamedAndTheLibraryIsUnloaded) {
     EXPECT_NE(r.ExitCode, 0);
     EXPECT_NE(r.Stderr.find("no entry StopBGMFade"), std::string::npos) << r.Stderr;
     EXPECT_NE(r.Stderr.find("3001"), std::string::npos) << r.Stderr;
-    EXPECT_NE(r.Stderr.find("incomplete runtime unloaded"), std::string::npos) << r.Stderr;
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Stderr.find("incomplete runtime freed\nincomplete runtime unloaded"),
+              std::string::npos)
+        << r.Stderr;
 }
 
 TEST(Startup, ALibraryInTheCurrentFolderIsNeverLoaded) {

@@ -10,9 +10,15 @@
 #define StopBGMFade StopBGMFade_absent
 #endif
 
+// Shutdown calls Free whenever it was bound, even after a failed binding.
+#define Free Free_stub
 #define STUB_ENTRY(name, result, params) \
     extern "C" __attribute__((visibility("default"))) void name() { std::abort(); }
 TOLVEX_ENTRIES(STUB_ENTRY)
+#undef Free
+extern "C" __attribute__((visibility("default"))) void Free() {
+    std::fprintf(stderr, "%s runtime freed\n", STUB_KIND);
+}
 
 namespace {
 __attribute__((constructor)) void Loaded() {
