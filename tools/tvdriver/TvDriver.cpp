@@ -1,0 +1,150 @@
+// tvdriver [PICTURE...]: loads Data/Tolvex.vsd next to this program, binds all of its entries
+// by name in order, opens it with the title "tvdriver" and draws the named pictures (by default
+// a few of the game's) spinning and drifting every frame until the window is closed. The arrow
+// keys push the pictures around. All the automation variables apply, so it also runs headless.
+#include <dlfcn.h>
+#include <unistd.h>
+#include <xmmintrin.h>
+
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Tolvex.h"
+
+namespace {
+
+struct Entries {
+#define TVD_FIELD(name, result, params) result(*name) params = nullptr;
+    TOLVEX_ENTRIES(TVD_FIELD)
+#undef TVD_FIELD
+};
+
+constexpr std::array<const char*, TOLVEX_ENTRY_COUNT> kNames = {
+#define TVD_NAME(name, result, params) #name,
+    TOLVEX_ENTRIES(TVD_NAME)
+#undef TVD_NAME
+};
+
+std::string ProgramFolder() {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) {
+        return ".";
+    }
+    std::string text(path, static_cast<size_t>(n));
+    return text.substr(0, text.rfind('/'));
+}
+
+// Binds every entry in the order of the list; the first missing one is reported by name.
+bool Bind(void* library, Entries& e) {
+    void** slots = reinterpret_cast<void**>(&e);
+    static_assert(sizeof(Entries) == TOLVEX_ENTRY_COUNT * sizeof(void*));
+    for (size_t i = 0; i < kNames.size(); ++i) {
+        slots[i] = dlsym(library, kNames[i]);
+        if (slots[i] == nullptr) {
+            std::fprintf(stderr, "tvdriver: the library has no entry %s\n", kNames[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+// A TvStr of ASCII text, allocated with the library's AllocMem as the contract wants.
+TvStr* MakeStr(const Entries& e, std::string_view text) {
+    auto* s = static_cast<TvStr*>(
+        e.AllocMem(static_cast<int64_t>(sizeof(TvStr) + text.size() * sizeof(uint16_t)), nullptr));
+    s->RefCnt = 1;
+    s->Len = static_cast<int64_t>(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        s->Text[i] = static_cast<unsigned char>(text[i]);
+    }
+    s->Text[text.size()] = 0;
+    return s;
+}
+
+struct Sprite {
+    TvTex* Tex = nullptr;
+    double W = 0;
+    double H = 0;
+};
+
+[[noreturn]] void Run(const Entries& e, const std::vector<std::string>& pictures) {
+    uint64_t exceptionCell = 0;
+    TvStr* title = MakeStr(e, "tvdriver");
+    const TvInitParams params{TV_INIT_STAMP,
+                              1,
+                              0,
+                              0,
+                              reinterpret_cast<uint64_t>(&exceptionCell),
+                              reinterpret_cast<uint64_t>(title)};
+    e.Init(&params);
+
+    static const TvType texType{"Tex"};
+    std::vector<Sprite> sprites;
+    for (const std::string& name : pictures) {
+        TvStr* s = MakeStr(e, name);
+        TvTex* tex = e.LoadTex(&texType, s);
+        e.FreeMem(s);
+        sprites.push_back(
+            {tex, static_cast<double>(e.GetTexW(tex)), static_cast<double>(e.GetTexH(tex))});
+    }
+
+    double x = 0;
+    double y = 0;
+    for (int64_t frame = 0;; ++frame) {
+        x += static_cast<double>((e.Pad(0, 13) > 0) - (e.Pad(0, 12) > 0)) * 8;
+        y += static_cast<double>((e.Pad(0, 15) > 0) - (e.Pad(0, 14) > 0)) * 8;
+        for (size_t i = 0; i < sprites.size(); ++i) {
+            const Sprite& s = sprites[i];
+            const double size = 256;
+            const double scale = size / (s.W > s.H ? s.W : s.H);
+            const double w = s.W * scale;
+            const double h = s.H * scale;
+            const double phase = static_cast<double>(frame) * 0.02 + static_cast<double>(i);
+            const double cx = 800 + x + e.Cos(phase) * 500;
+            const double cy = 450 + y + e.Sin(phase * 1.3) * 250;
+            e.DrawTexRot(s.Tex, 0, 0, i % 2 == 0 ? s.W : -s.W, s.H, cx - w / 2, cy - h / 2, w, h,
+                         w / 2, h / 2, phase, 1, 1, 1, 1);
+        }
+        e.DrawTex(sprites.front().Tex, 0, 0, sprites.front().W, sprites.front().H, 20, 20, 160, 90,
+                  1, 1, 1, 0.5 + 0.5 * e.Sin(static_cast<double>(frame) * 0.05));
+        e.Act();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> pictures(argv + 1, argv + argc);
+    if (pictures.empty()) {
+        pictures = {"title.vstex", "velquint256.vstex", "rock_enemy.vstex", "slash_effect.vstex"};
+    }
+    const std::string path = ProgramFolder() + "/Data/Tolvex.vsd";
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        std::fprintf(stderr, "tvdriver: %s\n", dlerror());
+        return 1;
+    }
+    Entries e;
+    if (!Bind(library, e)) {
+        return 1;
+    }
+    // Call in the game's own floating-point mode, which the library must cope with.
+    _mm_setcsr(0x7F00);
+    int code = 0;
+    try {
+        Run(e, pictures);
+    } catch (const TvError& error) {
+        if (error.Code != TV_ERR_CLOSED) {
+            std::fprintf(stderr, "tvdriver: %s\n", error.Message);
+            code = 1;
+        }
+    }
+    e.Free();
+    return code;
+}
