@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -39,8 +40,16 @@ struct View {
     bool Title = false;
     bool Clear = false;
     bool Retry = false;
-    int Hits = 0;  // cut sounds
+    int Hits = 0;                        // cut sounds
+    std::map<double, char> ScoreLine;    // glyphs of the score line, by x
+    std::map<double, char> HiScoreLine;  // glyphs of the high-score line, by x
 };
+
+std::string Text(const std::map<double, char>& glyphs) {
+    std::string out;
+    for (const auto& [x, c] : glyphs) out.push_back(c);
+    return out;
+}
 
 std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> out;
@@ -67,6 +76,11 @@ void Look(const std::string& line, View& view) {
         }
     } else if (f[0] == "draw" && f.size() >= 10) {
         if (f[1] == "title.vstex") view.Title = true;
+        if (f[1] == "font_128_64.vstex" && f[8] == "30") {
+            const int code = 32 + std::stoi(f[3]) / 128 * 16 + std::stoi(f[2]) / 64;
+            if (f[7] == "90") view.ScoreLine[std::stod(f[6])] = static_cast<char>(code);
+            if (f[7] == "30") view.HiScoreLine[std::stod(f[6])] = static_cast<char>(code);
+        }
         // Big glyphs at y 300: "Clear!" in 100-wide cells, "Retry?" in 75-wide ones.
         if (f[1] == "font_128_64.vstex" && f[7] == "300") {
             if (f[8] == "100") view.Clear = true;
@@ -92,12 +106,21 @@ public:
         if (v.Title) {
             if (SawRetry) {
                 BackOnTitle = true;
-                return down;
             }
             if (frame % 4 == 0) down.insert(kSpace);
             return down;
         }
         if (v.Clear) SawClear = true;
+        if (!v.ScoreLine.empty()) {
+            if (BackOnTitle) {
+                // The next game: a fresh score, the best one of the run kept.
+                SecondScore = Text(v.ScoreLine);
+                SecondHiScore = Text(v.HiScoreLine);
+                return down;
+            }
+            FirstScore = Text(v.ScoreLine);
+            FirstHiScore = Text(v.HiScoreLine);
+        }
         if (v.Hero) Hero = *v.Hero;
         if (!Hero) return down;
         const bool grounded = std::fmod(Hero->Y, 100.0) == 0.0;
@@ -127,8 +150,8 @@ public:
         }
         const double dx = target->X - Hero->X;
         const double dy = target->Y - Hero->Y;
-        if (std::fabs(dy) >= 50.0 && grounded && std::fabs(dx) > 120.0) {
-            if (tap) down.insert(dy < 0 ? kUp : kDown);
+        if (std::fabs(dy) >= 50.0) {
+            if (grounded && tap) down.insert(dy < 0 ? kUp : kDown);
             return down;
         }
         const bool wantRight = dx > 0;
@@ -141,6 +164,10 @@ public:
             down.insert(wantRight ? kRight : kLeft);
             return down;
         }
+        if (dist < 90.0 && grounded) {
+            if (tap) down.insert(kSpace);  // too close for the blade: hop back
+            return down;
+        }
         if (tap) down.insert(kAttack);  // attack, and chain while the blade bites
         return down;
     }
@@ -148,6 +175,7 @@ public:
     bool SawRetry = false;
     bool SawClear = false;
     bool BackOnTitle = false;
+    std::string FirstScore, FirstHiScore, SecondScore, SecondHiScore;
 
 private:
     std::optional<Sprite> Hero;
@@ -219,7 +247,7 @@ int main(int argc, char** argv) {
         if (brain.SawClear && clearedAt < 0) clearedAt = frame;
         view = View{};
         if (input == nullptr) continue;
-        if (brain.BackOnTitle) {
+        if (!brain.SecondScore.empty()) {
             // Done: let go of everything and let the game run out its frames.
             std::fprintf(input, "%ld\n", frame);
             std::fclose(input);
@@ -243,5 +271,12 @@ int main(int argc, char** argv) {
         "keldo-bot: seed %s, %ld frames, %d sword hits, cleared at frame %ld, %s, exit %d\n",
         seed.c_str(), frame, hits, clearedAt,
         brain.BackOnTitle ? "back on the title screen" : "NOT back on the title screen", code);
-    return (code == 0 && brain.BackOnTitle && clearedAt >= 0) ? 0 : 1;
+    std::printf("keldo-bot: the game ended with %s and %s; the next one began with %s and %s\n",
+                brain.FirstScore.c_str(), brain.FirstHiScore.c_str(), brain.SecondScore.c_str(),
+                brain.SecondHiScore.c_str());
+    // The next game starts from score 0 and keeps the best score of the run.
+    const std::string best = brain.FirstScore.size() > 6 ? brain.FirstScore.substr(6) : "";
+    const bool nextGameRight = brain.SecondScore == "SCORE:000000000000" &&
+                               brain.SecondHiScore == "HISCORE:" + best && best != "000000000000";
+    return (code == 0 && brain.BackOnTitle && clearedAt >= 0 && nextGameRight) ? 0 : 1;
 }
