@@ -98,6 +98,36 @@ void TakeCommands(InputState& input, Player& player, const Snd& swing) {
 
 }  // namespace
 
+void ResolveSwordHits(Player& player, EnemyGroup& enemies, ScoreBoard& score, const Snd& cut) {
+    if (!player.IsHitActive()) {
+        return;
+    }
+    for (int64_t i = 0; i < enemies.GetSlotNum(); ++i) {
+        if (enemies.HitTest(i, player.GetLineY(), player.GetHitX(), player.GetHitY(),
+                            player.GetHitRadius())) {
+            score.AddCombo();
+            score.AddScore(player.GetHitScore() * score.GetCombo());
+            player.EmitHit(player.GetHitX(), player.GetHitY());
+            PlaySound(cut, 0.0, false, 0.0);
+            enemies.Damage(i, player.GetHitDamage(), player.GetHitPush(), player.GetFacing() == 0);
+        }
+    }
+}
+
+void ResolveTouches(Player& player, EnemyGroup& enemies, ScoreBoard& score, const Snd& hit) {
+    if (!player.IsVulnerable()) {
+        return;
+    }
+    for (int64_t i = 0; i < enemies.GetSlotNum(); ++i) {
+        if (enemies.HitTest(i, player.GetLineY(), player.GetX(), player.GetY(),
+                            player.GetRadius())) {
+            player.Hurt(2.0);
+            score.SetCombo(0);
+            PlaySound(hit, 0.0, false, 0.0);
+        }
+    }
+}
+
 void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
     const String startText = u"Start!!";
     const String clearText = u"Clear!";
@@ -184,30 +214,8 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
             PlaySound(*step, 0.0, false, 0.0);
         }
 
-        if (player->IsHitActive()) {
-            for (int64_t i = 0; i < enemies->GetSlotNum(); ++i) {
-                if (enemies->HitTest(i, player->GetLineY(), player->GetHitX(), player->GetHitY(),
-                                     player->GetHitRadius())) {
-                    score->AddCombo();
-                    score->AddScore(player->GetHitScore() * score->GetCombo());
-                    player->EmitHit(player->GetHitX(), player->GetHitY());
-                    PlaySound(*cut, 0.0, false, 0.0);
-                    enemies->Damage(i, player->GetHitDamage(), player->GetHitPush(),
-                                    player->GetFacing() == 0);
-                }
-            }
-        }
-
-        if (player->IsVulnerable()) {
-            for (int64_t i = 0; i < enemies->GetSlotNum(); ++i) {
-                if (enemies->HitTest(i, player->GetLineY(), player->GetX(), player->GetY(),
-                                     player->GetRadius())) {
-                    player->Hurt(2.0);
-                    score->SetCombo(0);
-                    PlaySound(*hit, 0.0, false, 0.0);
-                }
-            }
-        }
+        ResolveSwordHits(*player, *enemies, *score, *cut);
+        ResolveTouches(*player, *enemies, *score, *hit);
 
         const double d = player->GetX() - camera->GetX();
         if (d < 500) {
