@@ -110,6 +110,17 @@ void OpenWindow(const std::string& title, const std::string& icon) {
         Raise(TV_ERR_PLATFORM, "Init: no display: %s", SDL_GetError());
     }
     gSdlStarted = true;
+    // Without a display SDL quietly falls back to drivers that show nothing; a player would
+    // be left with an invisible game. Only an explicit choice of such a driver is honoured.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool invisible = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                                 std::strcmp(driver, "dummy") == 0);
+    if (invisible && std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        Raise(TV_ERR_PLATFORM,
+              "Init: no display (SDL found only its '%s' video driver); set TOLVEX_HEADLESS=1 "
+              "to run without one",
+              driver);
+    }
     int w = kScreenW;
     int h = kScreenH;
     FitsDisplay(w, h);
