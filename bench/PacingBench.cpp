@@ -1,0 +1,135 @@
+// Frame pacing in a real window: the game runs 600 frames (ten seconds at 60 Hz) while this
+// program reads its trace through a named pipe and stamps every "frame F" line as it arrives
+// (the library flushes the trace at each Act, right after the frame's deadline). Prints the
+// distribution of the intervals and the CPU the game used, once idle on the title screen and
+// once playing a scripted game. Needs a display: run it under xvfb-run.
+#include <poll.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "BenchProcess.h"
+
+namespace {
+
+constexpr int kFrames = 600;
+constexpr int kSkip = 5;  // start-up frames left out of the intervals
+constexpr double kPeriodMs = 1000.0 / 60.0;
+
+struct Paced {
+    std::vector<double> IntervalsMs;
+    bench::Outcome Run;
+};
+
+Paced RunPaced(const std::string& fifo, const std::string& script) {
+    bench::Env env{{"TOLVEX_FRAMES", std::to_string(kFrames)},
+                   {"TOLVEX_TRACE", fifo},
+                   {"TOLVEX_SEED", "7"},
+                   {"SDL_AUDIODRIVER", "dummy"}};
+    if (!script.empty()) env.push_back({"TOLVEX_INPUT", script});
+    const double started = bench::Now();
+    const pid_t pid = bench::Start(KELDO_PATH, env);
+    const int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        std::perror("open trace pipe");
+        std::exit(1);
+    }
+    std::vector<double> stamps;  // arrival of "frame F", F = 0, 1, ...
+    std::string pending;
+    bool connected = false;
+    char buffer[1 << 16];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, 100);
+        const double now = bench::Now();
+        if (ready > 0) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                connected = true;
+                pending.append(buffer, static_cast<size_t>(n));
+                size_t start = 0;
+                for (size_t nl; (nl = pending.find('\n', start)) != std::string::npos;
+                     start = nl + 1) {
+                    if (pending.compare(start, 6, "frame ") == 0) stamps.push_back(now);
+                }
+                pending.erase(0, start);
+                continue;
+            }
+            if (n == 0 && connected) break;  // the game closed the trace
+        }
+        // Until the game opens the pipe, make sure it has not died on the way.
+        if (!connected) {
+            siginfo_t info{};
+            if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                info.si_pid == pid) {
+                break;
+            }
+            if (ready > 0) usleep(1000);
+        }
+    }
+    close(fd);
+    Paced out;
+    out.Run = bench::Finish(pid, started);
+    if (out.Run.ExitCode != 0) {
+        std::fprintf(stderr, "keldo ended with code %d\n", out.Run.ExitCode);
+        std::exit(1);
+    }
+    for (size_t i = kSkip + 1; i < stamps.size(); ++i) {
+        out.IntervalsMs.push_back((stamps[i] - stamps[i - 1]) * 1e3);
+    }
+    return out;
+}
+
+void Report(const char* label, const Paced& r) {
+    const auto& v = r.IntervalsMs;
+    const double median = bench::Quantile(v, 0.5);
+    const double p1 = bench::Quantile(v, 0.01);
+    const double p99 = bench::Quantile(v, 0.99);
+    const double max = bench::Max(v);
+    const bool steady = std::abs(median - kPeriodMs) < 0.1 && std::abs(p99 - kPeriodMs) <= 1.0 &&
+                        std::abs(p1 - kPeriodMs) <= 1.0;
+    std::printf(
+        "  %s: %zu intervals: median %.3f ms, 1st pct %.3f ms, 99th pct %.3f ms, max "
+        "%.3f ms\n",
+        label, v.size(), median, p1, p99, max);
+    std::printf("  %s: target median %.2f ms, 1st/99th pct within 1 ms of it: %s\n", label,
+                kPeriodMs, bench::Verdict(steady));
+    std::printf("  %s: CPU %.3f s over %.3f s wall = %.1f %% of a core (start-up included)\n",
+                label, r.Run.Cpu, r.Run.Wall, r.Run.Cpu / r.Run.Wall * 100);
+}
+
+}  // namespace
+
+int main() {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        std::printf("bench_pacing: skipped: needs a display (run under xvfb-run)\n");
+        return 0;
+    }
+    bench::TempDir dir("keldo-bench-pacing");
+    const std::string fifo = (dir.Path / "trace").string();
+    if (mkfifo(fifo.c_str(), 0600) != 0) {
+        std::perror("mkfifo");
+        return 1;
+    }
+    const std::string script = (dir.Path / "play.txt").string();
+    {
+        // Start a game, then run right and swing now and then.
+        std::ofstream out(script);
+        out << "2 0\n4\n";
+        for (int f = 60; f < kFrames; f += 40) {
+            out << f << " 13\n" << f + 20 << "\n" << f + 25 << " 2\n" << f + 28 << "\n";
+        }
+    }
+    std::printf("bench_pacing: %d frames in a window, DISPLAY=%s\n", kFrames, display);
+    bench::PrintLoad();
+    Report("title (idle)", RunPaced(fifo, ""));
+    Report("game (playing)", RunPaced(fifo, script));
+    return 0;
+}

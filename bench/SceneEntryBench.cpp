@@ -1,0 +1,131 @@
+// What entering the game scene asks of the runtime library, with rendering on (headless, the
+// software renderer): loading its fifteen pictures and four sounds and releasing the handles
+// again. The first round is the first game of a session (files decoded); every later game
+// finds them in the library's cache. The whole of it must fit in a frame so that starting a
+// game drops none.
+#include <dlfcn.h>
+#include <xmmintrin.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "BenchProcess.h"
+#include "Tolvex.h"
+
+namespace {
+
+constexpr double kTargetMs = 16.0;
+constexpr int kWarmRounds = 200;
+
+constexpr std::array<const char*, 15> kPictures = {
+    "ground.vstex",        "distant_view.vstex", "wood.vstex",       "velquint256.vstex",
+    "sword_512_128.vstex", "bullet.vstex",       "smog.vstex",       "slash_effect.vstex",
+    "hit_effect.vstex",    "life.vstex",         "gauge.vstex",      "generate_hole.vstex",
+    "rock_enemy.vstex",    "combo.vstex",        "font_128_64.vstex"};
+constexpr std::array<const char*, 4> kSounds = {"tm2_hit005.ogg", "tm2_swing004.ogg",
+                                                "tm2_slash003.ogg", "sha00.ogg"};
+
+struct Entries {
+#define BENCH_FIELD(name, result, params) result(*name) params = nullptr;
+    TOLVEX_ENTRIES(BENCH_FIELD)
+#undef BENCH_FIELD
+};
+
+TvStr* MakeStr(const Entries& e, std::string_view text) {
+    auto* s = static_cast<TvStr*>(
+        e.AllocMem(static_cast<int64_t>(sizeof(TvStr) + text.size() * sizeof(uint16_t)), nullptr));
+    s->RefCnt = 1;
+    s->Len = static_cast<int64_t>(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        s->Text[i] = static_cast<unsigned char>(text[i]);
+    }
+    s->Text[text.size()] = 0;
+    return s;
+}
+
+// One scene entry: every load as the game makes it (a fresh name string each time), then the
+// handles released as the scene does when it ends. Returns milliseconds of wall time and,
+// in CPU, of this process's CPU time.
+double EnterScene(const Entries& e, double* cpu = nullptr) {
+    static const TvType texType{"Tex"};
+    static const TvType sndType{"Snd"};
+    std::vector<void*> handles;
+    const double start = bench::Now();
+    const double startCpu = bench::CpuNow();
+    for (const char* name : kPictures) {
+        TvStr* s = MakeStr(e, name);
+        handles.push_back(e.LoadTex(&texType, s));
+        e.FreeMem(s);
+    }
+    for (const char* name : kSounds) {
+        TvStr* s = MakeStr(e, name);
+        handles.push_back(e.LoadSnd(&sndType, s));
+        e.FreeMem(s);
+    }
+    for (void* h : handles) e.FreeMem(h);
+    if (cpu != nullptr) *cpu = (bench::CpuNow() - startCpu) * 1e3;
+    return (bench::Now() - start) * 1e3;
+}
+
+}  // namespace
+
+int main() {
+    void* library = dlopen(TOLVEX_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        std::fprintf(stderr, "bench_scene_entry: %s\n", dlerror());
+        return 1;
+    }
+    Entries e;
+#define BENCH_BIND(name, result, params) \
+    e.name = reinterpret_cast<result(*) params>(dlsym(library, #name));
+    TOLVEX_ENTRIES(BENCH_BIND)
+#undef BENCH_BIND
+
+    setenv("TOLVEX_HEADLESS", "1", 1);
+    for (const char* v : {"TOLVEX_FRAMES", "TOLVEX_INPUT", "TOLVEX_TRACE", "TOLVEX_SHOT"}) {
+        unsetenv(v);
+    }
+    _mm_setcsr(0x7F00);  // the game's floating-point mode, which the library must cope with
+    double cold = 0;
+    double coldCpu = 0;
+    std::vector<double> warm;
+    try {
+        uint64_t cell = 0;
+        TvStr* title = MakeStr(e, "bench");
+        const TvInitParams params{TV_INIT_STAMP,
+                                  1,
+                                  0,
+                                  0,
+                                  reinterpret_cast<uint64_t>(&cell),
+                                  reinterpret_cast<uint64_t>(title)};
+        e.Init(&params);
+        e.Act();
+        cold = EnterScene(e, &coldCpu);
+        e.Act();
+        for (int i = 0; i < kWarmRounds; ++i) {
+            warm.push_back(EnterScene(e));
+            e.Act();
+        }
+        e.Free();
+    } catch (const TvError& error) {
+        std::fprintf(stderr, "bench_scene_entry: %s\n", error.Message);
+        return 1;
+    }
+
+    const double median = bench::Quantile(warm, 0.5);
+    const double max = bench::Max(warm);
+    std::printf("bench_scene_entry: game scene set-up, %zu pictures + %zu sounds, headless=1\n",
+                kPictures.size(), kSounds.size());
+    bench::PrintLoad();
+    std::printf("  first game (cold)  %.2f ms wall, %.2f ms CPU   (target under %.0f ms) %s\n",
+                cold, coldCpu, kTargetMs, bench::Verdict(cold < kTargetMs));
+    std::printf(
+        "  later games (warm, %d rounds)  median %.3f ms, max %.3f ms   (target under "
+        "%.0f ms) %s\n",
+        kWarmRounds, median, max, kTargetMs, bench::Verdict(max < kTargetMs));
+    return 0;
+}
