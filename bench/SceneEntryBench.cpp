@@ -6,11 +6,13 @@
 #include <dlfcn.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "BenchProcess.h"
@@ -50,22 +52,23 @@ TvStr* MakeStr(const Entries& e, std::string_view text) {
 // One scene entry: every load as the game makes it (a fresh name string each time), then the
 // handles released as the scene does when it ends. Returns milliseconds of wall time and,
 // in CPU, of this process's CPU time.
-double EnterScene(const Entries& e, double* cpu = nullptr) {
+// When LOADS is given, it receives each load's own milliseconds by name.
+double EnterScene(const Entries& e, double* cpu = nullptr,
+                  std::vector<std::pair<double, std::string>>* loads = nullptr) {
     static const TvType texType{"Tex"};
     static const TvType sndType{"Snd"};
     std::vector<void*> handles;
     const double start = bench::Now();
     const double startCpu = bench::CpuNow();
-    for (const char* name : kPictures) {
+    auto load = [&](const char* name, auto entry, const TvType* type) {
+        const double t = bench::Now();
         TvStr* s = MakeStr(e, name);
-        handles.push_back(e.LoadTex(&texType, s));
+        handles.push_back(entry(type, s));
         e.FreeMem(s);
-    }
-    for (const char* name : kSounds) {
-        TvStr* s = MakeStr(e, name);
-        handles.push_back(e.LoadSnd(&sndType, s));
-        e.FreeMem(s);
-    }
+        if (loads != nullptr) loads->emplace_back((bench::Now() - t) * 1e3, name);
+    };
+    for (const char* name : kPictures) load(name, e.LoadTex, &texType);
+    for (const char* name : kSounds) load(name, e.LoadSnd, &sndType);
     for (void* h : handles) e.FreeMem(h);
     if (cpu != nullptr) *cpu = (bench::CpuNow() - startCpu) * 1e3;
     return (bench::Now() - start) * 1e3;
@@ -92,6 +95,7 @@ int main() {
     _mm_setcsr(0x7F00);  // the game's floating-point mode, which the library must cope with
     double cold = 0;
     double coldCpu = 0;
+    std::vector<std::pair<double, std::string>> coldLoads;
     std::vector<double> warm;
     try {
         uint64_t cell = 0;
@@ -104,7 +108,7 @@ int main() {
                                   reinterpret_cast<uint64_t>(title)};
         e.Init(&params);
         e.Act();
-        cold = EnterScene(e, &coldCpu);
+        cold = EnterScene(e, &coldCpu, &coldLoads);
         e.Act();
         for (int i = 0; i < kWarmRounds; ++i) {
             warm.push_back(EnterScene(e));
@@ -123,6 +127,12 @@ int main() {
     bench::PrintLoad();
     std::printf("  first game (cold)  %.2f ms wall, %.2f ms CPU   (target under %.0f ms) %s\n",
                 cold, coldCpu, kTargetMs, bench::Verdict(cold < kTargetMs));
+    std::sort(coldLoads.rbegin(), coldLoads.rend());
+    std::printf("  slowest cold loads:");
+    for (size_t i = 0; i < 5 && i < coldLoads.size(); ++i) {
+        std::printf(" %s %.1f ms%s", coldLoads[i].second.c_str(), coldLoads[i].first,
+                    i + 1 < 5 ? "," : "\n");
+    }
     std::printf(
         "  later games (warm, %d rounds)  median %.3f ms, max %.3f ms   (target under "
         "%.0f ms) %s\n",
