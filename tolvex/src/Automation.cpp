@@ -12,6 +12,7 @@
 
 #include "Errors.h"
 #include "Runtime.h"
+#include "ScriptLine.h"
 
 namespace tolvex {
 
@@ -254,11 +255,6 @@ void TracePlay(std::string_view name, double a, bool flag, double b) {
 
 namespace {
 
-struct ScriptLine {
-    int64_t Frame = -1;
-    std::array<bool, TV_PAD_BUTTONS> Down{};
-};
-
 struct Script {
     int Fd = -1;
     std::string Path;
@@ -316,35 +312,16 @@ std::optional<ScriptLine> ReadScriptLine() {
     std::string raw;
     while (ReadRawLine(raw)) {
         ++gScript.LineNumber;
-        std::string_view text = raw;
-        text = text.substr(0, text.find('#'));
         ScriptLine parsed;
-        bool first = true;
-        for (;;) {
-            const size_t start = text.find_first_not_of(" \t\r");
-            if (start == std::string_view::npos) {
+        switch (ParseScriptLine(raw, parsed)) {
+            case ScriptParse::Blank:
+                continue;
+            case ScriptParse::BadFrame:
+                ScriptError(raw, "the frame is not a number");
+            case ScriptParse::BadButton:
+                ScriptError(raw, "a button is not a number from 0 to 15");
+            case ScriptParse::Line:
                 break;
-            }
-            text.remove_prefix(start);
-            const size_t end = text.find_first_of(" \t\r");
-            const std::string_view token = text.substr(0, end);
-            text.remove_prefix(token.size());
-            const auto value = ParseDecimal<int64_t>(token);
-            if (first) {
-                if (!value) {
-                    ScriptError(raw, "the frame is not a number");
-                }
-                parsed.Frame = *value;
-                first = false;
-            } else {
-                if (!value || *value >= TV_PAD_BUTTONS) {
-                    ScriptError(raw, "a button is not a number from 0 to 15");
-                }
-                parsed.Down[static_cast<size_t>(*value)] = true;
-            }
-        }
-        if (first) {
-            continue;  // blank or comment
         }
         if (parsed.Frame <= gScript.LastFrame) {
             ScriptError(raw, "frames must increase from line to line");

@@ -168,21 +168,7 @@ void ApplyViewport() {
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry) {
     const std::string path = DataPath(name);
     const std::vector<unsigned char> bytes = ReadWholeFile(path, name, entry);
-    static constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (bytes.size() < sizeof kPngSignature ||
-        std::memcmp(bytes.data(), kPngSignature, sizeof kPngSignature) != 0) {
-        Raise(TV_ERR_FILE, "%s: %s (%s) is not a PNG picture", entry, name.c_str(), path.c_str());
-    }
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    SurfacePtr surface(rw == nullptr ? nullptr : IMG_LoadPNG_RW(rw));
-    if (rw != nullptr) {
-        SDL_RWclose(rw);
-    }
-    if (surface == nullptr) {
-        Raise(TV_ERR_FILE, "%s: %s (%s) is broken: %s", entry, name.c_str(), path.c_str(),
-              IMG_GetError());
-    }
-    return surface;
+    return DecodePicture(bytes.data(), bytes.size(), name, path, entry);
 }
 
 void OpenPictures() {

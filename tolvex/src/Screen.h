@@ -31,6 +31,11 @@ struct SurfaceDeleter {
 };
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
+// Decodes PNG bytes; an empty, non-PNG or broken one raises TV_ERR_FILE naming `name`
+// and `path` (for messages only) and the cause.
+SurfacePtr DecodePicture(const unsigned char* bytes, size_t size, const std::string& name,
+                         const std::string& path, const char* entry);
+
 // Reads and decodes a PNG picture from the Data folder; TV_ERR_FILE names it and the cause.
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry);
 

@@ -1,0 +1,55 @@
+// PNG bytes to a surface, with the checks that turn a bad file into a TV_ERR_FILE.
+#include <SDL_image.h>
+
+#include <cstring>
+
+#include "Errors.h"
+#include "Screen.h"
+
+namespace tolvex {
+
+SurfacePtr DecodePicture(const unsigned char* bytes, size_t size, const std::string& name,
+                         const std::string& path, const char* entry) {
+    if (size == 0) {
+        Raise(TV_ERR_FILE, "%s: %s (%s) is empty", entry, name.c_str(), path.c_str());
+    }
+    static constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size < sizeof kPngSignature ||
+        std::memcmp(bytes, kPngSignature, sizeof kPngSignature) != 0) {
+        Raise(TV_ERR_FILE, "%s: %s (%s) is not a PNG picture", entry, name.c_str(), path.c_str());
+    }
+    if (size > static_cast<size_t>(INT32_MAX)) {
+        Raise(TV_ERR_FILE, "%s: %s (%s) is too large", entry, name.c_str(), path.c_str());
+    }
+    // Walk the chunks before the decoder does: it trusts each chunk's length and, on a
+    // short file, goes on checksumming up to 2 GB of nothing. Every chunk must lie within
+    // the file, and the picture must end with IEND.
+    size_t at = sizeof kPngSignature;
+    bool ended = false;
+    while (!ended && size - at >= 12) {
+        const uint32_t length = static_cast<uint32_t>(bytes[at]) << 24 |
+                                static_cast<uint32_t>(bytes[at + 1]) << 16 |
+                                static_cast<uint32_t>(bytes[at + 2]) << 8 | bytes[at + 3];
+        if (length > size - at - 12) {
+            break;
+        }
+        ended = std::memcmp(bytes + at + 4, "IEND", 4) == 0;
+        at += 12 + static_cast<size_t>(length);
+    }
+    if (!ended) {
+        Raise(TV_ERR_FILE, "%s: %s (%s) is truncated or broken: a chunk runs past the end", entry,
+              name.c_str(), path.c_str());
+    }
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(size));
+    SurfacePtr surface(rw == nullptr ? nullptr : IMG_LoadPNG_RW(rw));
+    if (rw != nullptr) {
+        SDL_RWclose(rw);
+    }
+    if (surface == nullptr) {
+        Raise(TV_ERR_FILE, "%s: %s (%s) is broken: %s", entry, name.c_str(), path.c_str(),
+              IMG_GetError());
+    }
+    return surface;
+}
+
+}  // namespace tolvex
