@@ -1,0 +1,316 @@
+// The game under faults: every picture and sound file damaged in turn, the run ended at
+// random frames, and SIGINT or SIGTERM while it plays or waits for input. A damaged file
+// must end the run with one line naming it; an ending asked from outside must run the
+// shutdown and exit with code 0. Never a crash, never a hang.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "GameRun.h"
+
+namespace keldo::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Space down at frame 2 and up at 4: the title gives way to a game, which loads the rest.
+constexpr const char* kStartAGame = "2 0\n4\n";
+
+// --- Damaged files -------------------------------------------------------------------
+
+enum class Damage { Missing, Empty, Truncated, Garbage, WrongFormat };
+
+const char* DamageName(Damage d) {
+    switch (d) {
+        case Damage::Missing:
+            return "Missing";
+        case Damage::Empty:
+            return "Empty";
+        case Damage::Truncated:
+            return "Truncated";
+        case Damage::Garbage:
+            return "Garbage";
+        case Damage::WrongFormat:
+            return "WrongFormat";
+    }
+    return "?";
+}
+
+// Every picture and sound the game loads: the .vstex pictures, the icon and the sounds.
+std::vector<std::string> LoadedFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(BuiltDataDir())) {
+        const std::string name = entry.path().filename().string();
+        const std::string ext = entry.path().extension().string();
+        if (ext == ".vstex" || ext == ".ogg" || name == "icon.png") {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Some file of the other kind: a sound for a picture, a picture for a sound.
+std::string OtherKind(const std::vector<std::string>& files, const std::string& name) {
+    const bool sound = name.ends_with(".ogg");
+    for (const auto& other : files) {
+        if (other.ends_with(".ogg") != sound) {
+            return other;
+        }
+    }
+    return {};
+}
+
+void DamageFile(const std::string& path, Damage damage, const std::string& otherKindPath) {
+    const std::string bytes = ReadFile(path);
+    switch (damage) {
+        case Damage::Missing:
+            fs::remove(path);
+            return;
+        case Damage::Empty:
+            std::ofstream(path, std::ios::binary | std::ios::trunc);
+            return;
+        case Damage::Truncated:
+            std::ofstream(path, std::ios::binary | std::ios::trunc)
+                << bytes.substr(0, bytes.size() / 2);
+            return;
+        case Damage::Garbage: {
+            std::mt19937 rng(static_cast<unsigned>(bytes.size()));
+            std::string noise(bytes.size(), '\0');
+            for (char& c : noise) c = static_cast<char>(rng() & 0xFF);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << noise;
+            return;
+        }
+        case Damage::WrongFormat:
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << ReadFile(otherKindPath);
+            return;
+    }
+}
+
+using FileCase = std::tuple<std::string, Damage>;
+
+class DamagedFile : public testing::TestWithParam<FileCase> {};
+
+TEST_P(DamagedFile, EndsTheRunWithOneLineNamingIt) {
+    const auto& [name, damage] = GetParam();
+    const std::string dir = MakeTempDir();
+    fs::copy_file(BuiltProgram(), dir + "/keldo");
+    fs::copy(BuiltDataDir(), dir + "/Data", fs::copy_options::recursive);
+    DamageFile(dir + "/Data/" + name, damage,
+               BuiltDataDir() + "/" + OtherKind(LoadedFiles(), name));
+
+    GameRun run;
+    run.Program = dir + "/keldo";
+    run.Script = kStartAGame;
+    run.Env["TOLVEX_FRAMES"] = "30";
+    run.TimeoutSeconds = 60;
+    const GameResult r = run.Run();
+
+    EXPECT_GT(r.ExitCode, 0) << r.Stderr;
+    EXPECT_LT(r.ExitCode, 128) << "ended by a signal or timed out: " << r.Stderr;
+    EXPECT_NE(r.Stderr.find(name), std::string::npos) << r.Stderr;
+    EXPECT_EQ(std::count(r.Stderr.begin(), r.Stderr.end(), '\n'), 1) << r.Stderr;
+    EXPECT_TRUE(r.Stderr.ends_with("\n")) << r.Stderr;
+    fs::remove_all(dir);
+}
+
+std::string CaseName(const testing::TestParamInfo<FileCase>& info) {
+    std::string name = std::get<0>(info.param);
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+    return name + "_" + DamageName(std::get<1>(info.param));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFile, DamagedFile,
+                         testing::Combine(testing::ValuesIn(LoadedFiles()),
+                                          testing::Values(Damage::Missing, Damage::Empty,
+                                                          Damage::Truncated, Damage::Garbage,
+                                                          Damage::WrongFormat)),
+                         CaseName);
+
+TEST(DamagedFiles, TheDataFolderHoldsEveryFileTheGameLoads) {
+    // Guards the table above against an empty or half-built Data folder.
+    const auto files = LoadedFiles();
+    EXPECT_EQ(std::count_if(files.begin(), files.end(),
+                            [](const std::string& f) { return f.ends_with(".vstex"); }),
+              16);
+    EXPECT_EQ(std::count_if(files.begin(), files.end(),
+                            [](const std::string& f) { return f.ends_with(".ogg"); }),
+              4);
+    EXPECT_NE(std::find(files.begin(), files.end(), "icon.png"), files.end());
+}
+
+TEST(DamagedFiles, TheUndamagedCopyRunsCleanly) {
+    // So that the failures above come from the damage, not from the copy.
+    const std::string dir = MakeTempDir();
+    fs::copy_file(BuiltProgram(), dir + "/keldo");
+    fs::copy(BuiltDataDir(), dir + "/Data", fs::copy_options::recursive);
+    GameRun run;
+    run.Program = dir + "/keldo";
+    run.Script = kStartAGame;
+    run.Env["TOLVEX_FRAMES"] = "30";
+    const GameResult r = run.Run();
+    EXPECT_EQ(r.ExitCode, 0) << r.Stderr;
+    EXPECT_TRUE(r.Stderr.empty()) << r.Stderr;
+    fs::remove_all(dir);
+}
+
+// --- Endings from outside ------------------------------------------------------------
+
+TEST(Ending, TheFrameLimitAtRandomFramesEndsWithCodeZero) {
+    std::mt19937 rng(20261210);
+    std::vector<int> limits = {1, 3, 5};  // on the title, while Space is down, first game frame
+    std::uniform_int_distribution<int> inGame(6, 900);
+    for (int i = 0; i < 4; ++i) limits.push_back(inGame(rng));
+    for (const int limit : limits) {
+        GameRun run;
+        // Start a game, then run right and swing now and then, so the game has things going.
+        run.Script = std::string(kStartAGame) + "20 13\n40 13 2\n44 13\n200 12\n260 2\n270\n";
+        run.Env["TOLVEX_SEED"] = std::to_string(limit);
+        run.Env["TOLVEX_FRAMES"] = std::to_string(limit);
+        const GameResult r = run.Run();
+        EXPECT_EQ(r.ExitCode, 0) << "limit " << limit << ": " << r.Stderr;
+        EXPECT_TRUE(r.Stderr.empty()) << "limit " << limit << ": " << r.Stderr;
+        EXPECT_EQ(r.Frames.size(), static_cast<size_t>(limit) + 1) << "limit " << limit;
+    }
+}
+
+// A game started in the background, to be signalled while it runs.
+class Background {
+public:
+    Background(std::map<std::string, std::string> env) : Dir(MakeTempDir()) {
+        Pid = fork();
+        if (Pid == 0) {
+            const int err = open((Dir + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int null = open("/dev/null", O_RDWR);
+            dup2(null, 0);
+            dup2(null, 1);
+            dup2(err, 2);
+            setenv("TOLVEX_HEADLESS", "null", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            setenv("TOLVEX_TRACE", (Dir + "/trace.txt").c_str(), 1);
+            for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+            const std::string program = BuiltProgram();
+            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~Background() {
+        if (Pid > 0 && !Reaped) {
+            kill(Pid, SIGKILL);
+            waitpid(Pid, nullptr, 0);
+        }
+        fs::remove_all(Dir);
+    }
+
+    // Waits until the trace shows that `frame` has begun; false if the game ended first.
+    bool WaitForFrame(int frame) {
+        const std::string wanted = "frame " + std::to_string(frame) + "\n";
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (ReadFile(Dir + "/trace.txt").find(wanted) != std::string::npos) return true;
+            if (waitpid(Pid, &Status, WNOHANG) == Pid) {
+                Reaped = true;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    // The exit code (128 + n for a signal n), after at most a minute.
+    int Finish() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!Reaped) {
+            if (waitpid(Pid, &Status, WNOHANG) == Pid) {
+                Reaped = true;
+            } else if (std::chrono::steady_clock::now() > deadline) {
+                kill(Pid, SIGKILL);
+                waitpid(Pid, &Status, 0);
+                Reaped = true;
+                TimedOut = true;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        return WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
+    }
+
+    std::string Stderr() const {
+        return (TimedOut ? "timed out\n" : "") + ReadFile(Dir + "/stderr.txt");
+    }
+    std::string Trace() const { return ReadFile(Dir + "/trace.txt"); }
+
+    const std::string Dir;
+    pid_t Pid = -1;
+
+private:
+    int Status = 0;
+    bool Reaped = false;
+    bool TimedOut = false;
+};
+
+class Signalled : public testing::TestWithParam<int> {};
+
+TEST_P(Signalled, WhilePlayingEndsWithCodeZero) {
+    const int sig = GetParam();
+    const std::string dir = MakeTempDir();
+    std::ofstream(dir + "/input.txt") << kStartAGame << "20 13\n60 2\n64\n";
+    // Paced and with a generous limit: it must still be running when the signal comes.
+    Background game(
+        {{"TOLVEX_PACE", "1"}, {"TOLVEX_FRAMES", "100000"}, {"TOLVEX_INPUT", dir + "/input.txt"}});
+    ASSERT_TRUE(game.WaitForFrame(30)) << game.Stderr();
+    kill(game.Pid, sig);
+    EXPECT_EQ(game.Finish(), 0) << game.Stderr();
+    EXPECT_TRUE(game.Stderr().empty()) << game.Stderr();
+    // The last Act wrote and flushed its frame line before the run ended.
+    const std::string trace = game.Trace();
+    const size_t last = trace.rfind('\n', trace.size() - 2);
+    EXPECT_TRUE(trace.ends_with("\n") && last != std::string::npos &&
+                trace.compare(last + 1, 6, "frame ") == 0)
+        << trace.substr(last == std::string::npos ? 0 : last);
+    fs::remove_all(dir);
+}
+
+TEST_P(Signalled, WhileWaitingForAScriptLineEndsWithCodeZero) {
+    const int sig = GetParam();
+    const std::string fifo = MakeTempDir() + "/input";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Background game({{"TOLVEX_INPUT", fifo}});
+    // Opening blocks until the game opens its end; then lines up to frame 5 and no more.
+    const int fd = open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::string lines = "1\n2 0\n4\n5\n";
+    ASSERT_EQ(write(fd, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+    ASSERT_TRUE(game.WaitForFrame(6)) << game.Stderr();
+    // Frame 6 has begun and asks for its line, which never comes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(game.Pid, sig);
+    EXPECT_EQ(game.Finish(), 0) << game.Stderr();
+    EXPECT_TRUE(game.Stderr().empty()) << game.Stderr();
+    close(fd);
+    fs::remove_all(fs::path(fifo).parent_path());
+}
+
+INSTANTIATE_TEST_SUITE_P(IntAndTerm, Signalled, testing::Values(SIGINT, SIGTERM),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGINT ? "SIGINT" : "SIGTERM");
+                         });
+
+}  // namespace
+}  // namespace keldo::e2e
