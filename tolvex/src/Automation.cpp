@@ -1,6 +1,7 @@
 #include "Automation.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -289,6 +290,21 @@ bool ReadRawLine(std::string& line) {
             line = std::move(gScript.Pending);
             gScript.Pending.clear();
             return true;
+        }
+        // Wait for the writer or for a signal, whichever thread the signal landed on.
+        if (InterruptRequested()) {
+            Raise(TV_ERR_CLOSED, "interrupted while waiting for the input script");
+        }
+        pollfd waits[2] = {{gScript.Fd, POLLIN, 0}, {InterruptFd(), POLLIN, 0}};
+        if (poll(waits, waits[1].fd >= 0 ? 2 : 1, -1) < 0 && errno != EINTR) {
+            Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot wait for %s: %s", gScript.Path.c_str(),
+                  std::strerror(errno));
+        }
+        if (InterruptRequested()) {
+            Raise(TV_ERR_CLOSED, "interrupted while waiting for the input script");
+        }
+        if (waits[0].revents == 0) {
+            continue;
         }
         char chunk[4096];
         const ssize_t n = read(gScript.Fd, chunk, sizeof chunk);

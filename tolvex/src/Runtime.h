@@ -29,5 +29,8 @@ std::string DataPath(const std::string& name);
 
 // Set by SIGINT/SIGTERM; the frame loop and the input script both give up on it.
 bool InterruptRequested();
+// Readable once SIGINT or SIGTERM has come (-1 when no signal handling is installed):
+// a blocking wait polls it along with what it waits for.
+int InterruptFd();
 
 }  // namespace tolvex

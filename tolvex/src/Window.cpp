@@ -1,6 +1,7 @@
 // Init and Free, the window (or the headless picture), frame pacing and the frame loop.
 #include <SDL_image.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,9 +53,24 @@ int64_t MonotonicNs() {
     return static_cast<int64_t>(t.tv_sec) * kSecondNs + t.tv_nsec;
 }
 
-void OnSignal(int) { gInterrupted = 1; }
+// Written to by the signal handler, so that a wait on the input script wakes up whichever
+// thread the signal was delivered to.
+int gWakePipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    gInterrupted = 1;
+    if (gWakePipe[1] >= 0) {
+        const int saved = errno;
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = write(gWakePipe[1], &byte, 1);
+        errno = saved;
+    }
+}
 
 void InstallSignals() {
+    if (gWakePipe[0] < 0 && pipe2(gWakePipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+        gWakePipe[0] = gWakePipe[1] = -1;  // the script wait then relies on EINTR alone
+    }
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -77,6 +93,12 @@ void RestoreSignals() {
         sigaction(SIGTERM, &gOldTerm, nullptr);
         sigaction(SIGPIPE, &gOldPipe, nullptr);
         gSignalsInstalled = false;
+    }
+    for (int& fd : gWakePipe) {
+        if (fd >= 0) {
+            close(fd);
+            fd = -1;
+        }
     }
 }
 
@@ -360,6 +382,8 @@ void RequireReady(const char* entry) {
 std::string DataPath(const std::string& name) { return gSession.DataDir + name; }
 
 bool InterruptRequested() { return gInterrupted != 0; }
+
+int InterruptFd() { return gWakePipe[0]; }
 
 }  // namespace tolvex
 
