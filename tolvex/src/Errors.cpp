@@ -7,12 +7,21 @@ namespace tolvex {
 
 namespace {
 uint64_t* gExceptionCell = nullptr;
+// Raises that the library catches itself (on its worker thread, or in work done ahead between
+// frames) are not the program's: the error is raised again when the game asks for the result.
+thread_local bool tRecordSites = true;
 }  // namespace
+
+bool RecordRaiseSites(bool on) {
+    const bool before = tRecordSites;
+    tRecordSites = on;
+    return before;
+}
 
 void SetExceptionCell(uint64_t* cell) { gExceptionCell = cell; }
 
 __attribute__((noinline)) void Raise(uint32_t code, const char* format, ...) {
-    if (gExceptionCell != nullptr && *gExceptionCell == 0) {
+    if (tRecordSites && gExceptionCell != nullptr && *gExceptionCell == 0) {
         *gExceptionCell = reinterpret_cast<uint64_t>(__builtin_return_address(0));
     }
     TvError error{};

@@ -14,6 +14,10 @@ namespace tolvex {
 // For entries the runtime does not provide (3-D objects, movies, music, save data).
 [[noreturn]] void RaiseUnsupported(const char* entry);
 
+// Whether raises on this thread record their site in the program's exception cell; returns
+// the previous setting. Off for work whose errors the library catches and raises again later.
+bool RecordRaiseSites(bool on);
+
 // The program's exception cell, from the start-up record (null before Init).
 void SetExceptionCell(uint64_t* cell);
 

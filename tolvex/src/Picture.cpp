@@ -171,14 +171,47 @@ SurfacePtr LoadPictureFile(const std::string& name, const char* entry) {
     return DecodePicture(bytes.data(), bytes.size(), name, path, entry);
 }
 
+TexEntry& CachedPicture(const std::string& name) {
+    auto found = gPictures.Cache.find(name);
+    if (found == gPictures.Cache.end()) {
+        SurfacePtr surface = TakePicture(name, "LoadTex");
+        auto entry = std::make_unique<TexEntry>();
+        entry->Name = name;
+        entry->W = surface->w;
+        entry->H = surface->h;
+        if (SDL_Renderer* renderer = CurrentScreen().Renderer) {
+            entry->Texture = SDL_CreateTextureFromSurface(renderer, surface.get());
+            if (entry->Texture == nullptr) {
+                Raise(TV_ERR_PLATFORM, "LoadTex: cannot make a texture of %s: %s", name.c_str(),
+                      SDL_GetError());
+            }
+            SDL_SetTextureBlendMode(entry->Texture, entry->Blend);
+            SDL_SetTextureScaleMode(entry->Texture, entry->Scale);
+        }
+        found = gPictures.Cache.emplace(name, std::move(entry)).first;
+    }
+    return *found->second;
+}
+
+bool WarmUpOnePicture() {
+    const std::string name = NextDecodedPicture();
+    if (name.empty()) {
+        return false;
+    }
+    CachedPicture(name);
+    return true;
+}
+
 void OpenPictures() {
     gPictures = Pictures{};
+    StartPicturePrefetch();
     if (CurrentScreen().Renderer != nullptr) {
         SDL_SetRenderDrawBlendMode(CurrentScreen().Renderer, gPictures.Blend);
     }
 }
 
 void ClosePictures() {
+    StopPicturePrefetch();
     for (auto& [name, entry] : gPictures.Cache) {
         if (entry->Texture != nullptr) {
             SDL_DestroyTexture(entry->Texture);
@@ -215,28 +248,11 @@ TvTex* LoadTex(const TvType* type, const TvStr* path) {
     }
     DefaultFpEnv fp;
     TraceLine("load_tex", name);
-    auto found = gPictures.Cache.find(name);
-    if (found == gPictures.Cache.end()) {
-        SurfacePtr surface = LoadPictureFile(name, "LoadTex");
-        auto entry = std::make_unique<TexEntry>();
-        entry->Name = name;
-        entry->W = surface->w;
-        entry->H = surface->h;
-        if (SDL_Renderer* renderer = CurrentScreen().Renderer) {
-            entry->Texture = SDL_CreateTextureFromSurface(renderer, surface.get());
-            if (entry->Texture == nullptr) {
-                Raise(TV_ERR_PLATFORM, "LoadTex: cannot make a texture of %s: %s", name.c_str(),
-                      SDL_GetError());
-            }
-            SDL_SetTextureBlendMode(entry->Texture, entry->Blend);
-            SDL_SetTextureScaleMode(entry->Texture, entry->Scale);
-        }
-        found = gPictures.Cache.emplace(name, std::move(entry)).first;
-    }
+    TexEntry& cached = CachedPicture(name);
     auto* tex = static_cast<TvTex*>(AllocMem(sizeof(TvTex), nullptr));
     tex->Magic = kTexMagic;
     tex->Generation = CurrentSession().Generation;
-    tex->Entry = found->second.get();
+    tex->Entry = &cached;
     return tex;
 }
 

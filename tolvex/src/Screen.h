@@ -39,11 +39,26 @@ SurfacePtr DecodePicture(const unsigned char* bytes, size_t size, const std::str
 // Reads and decodes a PNG picture from the Data folder; TV_ERR_FILE names it and the cause.
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry);
 
+// Decoding the Data folder's pictures ahead, on a worker thread (PicturePrefetch.cpp).
+void StartPicturePrefetch();
+void StopPicturePrefetch();
+// A decoded picture for LoadTex: the one decoded ahead when there is one, else decoded now.
+SurfacePtr TakePicture(const std::string& name, const char* entry);
+
+// The name of a picture decoded ahead that nobody has taken yet, or "" when there is none.
+std::string NextDecodedPicture();
+
 // Pictures: the texture cache and the drawing state.
 void OpenPictures();
 void ClosePictures();
 // Clears the next frame to black and puts the game's viewport back.
 void StartPicture();
+
+// Spare work between frames: makes one picture that was decoded ahead (or one sound of the
+// Data folder) ready in the cache, so that the game's later load finds it done. False when
+// there was nothing left to do.
+bool WarmUpOnePicture();
+bool WarmUpOneSound();
 
 // Sound: a real device when `device`, SDL's silent one otherwise.
 void OpenSound(bool device);

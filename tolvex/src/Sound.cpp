@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -57,17 +58,19 @@ struct Sounds {
     std::vector<ChannelUse> Channels;
     uint64_t NextId = 1;
     double MasterVolume = 1.0;
+    // Sounds of the Data folder still to be decoded ahead, between frames.
+    std::vector<std::string> Ahead;
     int Frequency = 0;
     int OutChannels = 0;
     int SampleBytes = 0;
 };
 Sounds gSounds;
 
-bool TryOpenMixer() {
+bool TryOpenMixer(int chunkFrames) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return false;
     }
-    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, chunkFrames) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
@@ -127,12 +130,62 @@ double Seconds(const Mix_Chunk& chunk) {
 
 }  // namespace
 
+SndEntry& CachedSound(const std::string& name) {
+    auto found = gSounds.Cache.find(name);
+    if (found == gSounds.Cache.end()) {
+        const std::string file = DataPath(name);
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            Raise(TV_ERR_FILE, "LoadSnd: cannot open %s (%s): %s", name.c_str(), file.c_str(),
+                  std::strerror(errno));
+        }
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
+        if (bytes.empty()) {
+            Raise(TV_ERR_FILE, "LoadSnd: %s (%s) is empty", name.c_str(), file.c_str());
+        }
+        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+        Mix_Chunk* chunk = rw == nullptr ? nullptr : Mix_LoadWAV_RW(rw, 1);
+        if (chunk == nullptr) {
+            Raise(TV_ERR_FILE, "LoadSnd: %s (%s) is broken: %s", name.c_str(), file.c_str(),
+                  Mix_GetError());
+        }
+        auto entry = std::make_unique<SndEntry>();
+        entry->Name = name;
+        entry->Chunk = chunk;
+        found = gSounds.Cache.emplace(name, std::move(entry)).first;
+    }
+    return *found->second;
+}
+
+bool WarmUpOneSound() {
+    while (!gSounds.Ahead.empty()) {
+        const std::string name = gSounds.Ahead.back();
+        gSounds.Ahead.pop_back();
+        if (gSounds.Cache.count(name) != 0) {
+            continue;
+        }
+        // A broken file is left for LoadSnd to report, if the game ever loads it.
+        const bool recording = RecordRaiseSites(false);
+        try {
+            DefaultFpEnv fp;
+            CachedSound(name);
+        } catch (const TvError&) {
+        }
+        RecordRaiseSites(recording);
+        return true;
+    }
+    return false;
+}
+
 void OpenSound(bool device) {
     CloseSound();
-    bool open = device && TryOpenMixer();
+    bool open = device && TryOpenMixer(1024);
     if (!open) {
+        // The silent device's thread sleeps a whole buffer at a time, and closing it waits
+        // for that sleep: a small buffer keeps the end of a headless run quick.
         SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
-        open = TryOpenMixer();
+        open = TryOpenMixer(256);
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     }
     if (!open) {
@@ -146,6 +199,15 @@ void OpenSound(bool device) {
     Mix_QuerySpec(&gSounds.Frequency, &format, &gSounds.OutChannels);
     gSounds.SampleBytes = SDL_AUDIO_BITSIZE(format) / 8;
     Mix_MasterVolume(MIX_MAX_VOLUME);
+    std::error_code ignored;
+    for (const auto& file :
+         std::filesystem::directory_iterator(CurrentSession().DataDir, ignored)) {
+        const std::string name = file.path().filename().string();
+        if (file.is_regular_file(ignored) && name.size() > 4 &&
+            name.compare(name.size() - 4, 4, ".ogg") == 0) {
+            gSounds.Ahead.push_back(name);
+        }
+    }
 }
 
 void CloseSound() {
@@ -178,33 +240,9 @@ TvSnd* LoadSnd(const TvType* type, const TvStr* path) {
     }
     DefaultFpEnv fp;
     TraceLine("load_snd", name);
-    auto found = gSounds.Cache.find(name);
-    if (found == gSounds.Cache.end()) {
-        const std::string file = DataPath(name);
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            Raise(TV_ERR_FILE, "LoadSnd: cannot open %s (%s): %s", name.c_str(), file.c_str(),
-                  std::strerror(errno));
-        }
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
-        if (bytes.empty()) {
-            Raise(TV_ERR_FILE, "LoadSnd: %s (%s) is empty", name.c_str(), file.c_str());
-        }
-        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-        Mix_Chunk* chunk = rw == nullptr ? nullptr : Mix_LoadWAV_RW(rw, 1);
-        if (chunk == nullptr) {
-            Raise(TV_ERR_FILE, "LoadSnd: %s (%s) is broken: %s", name.c_str(), file.c_str(),
-                  Mix_GetError());
-        }
-        auto entry = std::make_unique<SndEntry>();
-        entry->Name = name;
-        entry->Chunk = chunk;
-        found = gSounds.Cache.emplace(name, std::move(entry)).first;
-    }
+    SndEntry& cached = CachedSound(name);
     auto* snd = static_cast<TvSnd*>(AllocMem(sizeof(TvSnd), nullptr));
-    *snd = TvSnd{kSndMagic, CurrentSession().Generation, found->second.get(), gSounds.NextId++, 1.0,
-                 0.0};
+    *snd = TvSnd{kSndMagic, CurrentSession().Generation, &cached, gSounds.NextId++, 1.0, 0.0};
     return snd;
 }
 

@@ -367,6 +367,19 @@ void SaveShot(const std::string& path) {
     }
 }
 
+// Between frames, before the pacing sleep, one picture or sound is made ready ahead of the
+// game's load of it; whatever fails here fails again, and is reported, when the game loads it.
+void WarmUp() {
+    const bool recording = RecordRaiseSites(false);
+    try {
+        if (!WarmUpOnePicture()) {
+            WarmUpOneSound();
+        }
+    } catch (const TvError&) {
+    }
+    RecordRaiseSites(recording);
+}
+
 }  // namespace
 
 Session& CurrentSession() { return gSession; }
@@ -431,6 +444,7 @@ bool Act() {
     }
     Present();
     ++gSession.Frame;
+    WarmUp();
     if (Paced()) {
         Pace();
     }
