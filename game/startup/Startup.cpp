@@ -136,6 +136,13 @@ void ShutDown() {
 
 int RunProgram() {
     TrapFaults();
+    // Ctrl+C and SIGTERM wait until the runtime takes them over in Init, so that one arriving
+    // during start-up also ends the run through the library's clean close.
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    sigprocmask(SIG_BLOCK, &held, nullptr);
     Ending ending;
     if (sigsetjmp(gFaultJump, 1) == 0) {
         try {

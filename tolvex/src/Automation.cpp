@@ -165,6 +165,9 @@ void EndLine() {
 void OpenTrace(const std::string& path) {
     CloseTrace();
     std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr && InterruptRequested()) {
+        Raise(TV_ERR_CLOSED, "Init: interrupted by a signal");
+    }
     if (file == nullptr) {
         Raise(TV_ERR_CONFIG, "TOLVEX_TRACE: cannot write %s: %s", path.c_str(),
               std::strerror(errno));
@@ -363,6 +366,9 @@ void Apply(const ScriptLine& line) {
 void OpenScript(const std::string& path) {
     CloseScript();
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && InterruptRequested()) {
+        Raise(TV_ERR_CLOSED, "Init: interrupted by a signal");
+    }
     if (fd < 0) {
         Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot read %s: %s", path.c_str(),
               std::strerror(errno));

@@ -68,6 +68,7 @@ void OnSignal(int) {
 }
 
 void InstallSignals() {
+    gInterrupted = 0;
     if (gWakePipe[0] < 0 && pipe2(gWakePipe, O_NONBLOCK | O_CLOEXEC) != 0) {
         gWakePipe[0] = gWakePipe[1] = -1;  // the script wait then relies on EINTR alone
     }
@@ -84,7 +85,13 @@ void InstallSignals() {
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGPIPE, &ignore, &gOldPipe);
     gSignalsInstalled = true;
-    gInterrupted = 0;
+    // A program may hold these signals back until the library can take them; from here a
+    // pending one reaches the handler and ends the run cleanly.
+    sigset_t ours;
+    sigemptyset(&ours);
+    sigaddset(&ours, SIGINT);
+    sigaddset(&ours, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &ours, nullptr);
 }
 
 void RestoreSignals() {
@@ -212,6 +219,9 @@ void CloseEverything() {
 }
 
 void Open(const TvInitParams& params) {
+    // First of all, so that Ctrl+C during start-up (even while opening a named pipe that no
+    // one has opened yet) ends the run the same clean way as later.
+    InstallSignals();
     ++gSession.Generation;
     gSession.Frame = 0;
     gSession.Config = ReadAutomationConfig();
@@ -240,7 +250,6 @@ void Open(const TvInitParams& params) {
     if (!config.InputPath.empty()) {
         OpenScript(config.InputPath);
     }
-    InstallSignals();
 
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
