@@ -307,6 +307,20 @@ TEST_P(Signalled, WhileWaitingForAScriptLineEndsWithCodeZero) {
     fs::remove_all(fs::path(fifo).parent_path());
 }
 
+TEST_P(Signalled, DuringStartUpEndsWithCodeZero) {
+    const int sig = GetParam();
+    // In the middle of Init: the library waits to open a trace pipe that no reader has
+    // opened yet.
+    const std::string fifo = MakeTempDir() + "/trace";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Background blocked({{"TOLVEX_TRACE", fifo}});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(blocked.Pid, sig);
+    EXPECT_EQ(blocked.Finish(), 0) << blocked.Stderr();
+    EXPECT_TRUE(blocked.Stderr().empty()) << blocked.Stderr();
+    fs::remove_all(fs::path(fifo).parent_path());
+}
+
 INSTANTIATE_TEST_SUITE_P(IntAndTerm, Signalled, testing::Values(SIGINT, SIGTERM),
                          [](const testing::TestParamInfo<int>& info) {
                              return std::string(info.param == SIGINT ? "SIGINT" : "SIGTERM");
