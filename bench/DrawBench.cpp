@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BoundRuntime.h"
 #include "Tolvex.h"
 
 namespace {
@@ -55,12 +56,9 @@ const std::vector<Sprite>& Scene() {
     return scene;
 }
 
-struct Library {
+struct Library : tvtools::Entries {
     void* Handle = nullptr;
     fs::path Data;
-#define BENCH_FIELD(name, result, params) result(*name) params = nullptr;
-    TOLVEX_ENTRIES(BENCH_FIELD)
-#undef BENCH_FIELD
 };
 
 void WritePicture(const fs::path& path) {
@@ -97,32 +95,20 @@ Library& Lib() {
         if (l->Handle == nullptr) {
             throw std::runtime_error(dlerror());
         }
-#define BENCH_BIND(name, result, params) \
-    l->name = reinterpret_cast<result(*) params>(dlsym(l->Handle, #name));
-        TOLVEX_ENTRIES(BENCH_BIND)
-#undef BENCH_BIND
+        if (const char* missing = tvtools::BindEntries(l->Handle, *l)) {
+            throw std::runtime_error(std::string("the library has no entry ") + missing);
+        }
         std::atexit([] { fs::remove_all(Lib().Data.parent_path()); });
         return l;
     }();
     return *lib;
 }
 
-TvStr* MakeStr(const std::string& text) {
-    auto* s = static_cast<TvStr*>(std::malloc(sizeof(TvStr) + text.size() * sizeof(uint16_t)));
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        s->Text[i] = static_cast<unsigned char>(text[i]);
-    }
-    s->Text[text.size()] = 0;
-    return s;
-}
-
 void BM_Library(benchmark::State& state) {
     Library& L = Lib();
     setenv("TOLVEX_HEADLESS", "1", 1);
-    TvStr* title = MakeStr("bench");
-    TvStr* name = MakeStr(kPictureName);
+    TvStr* title = tvtools::MakeStr(L, "bench");
+    TvStr* name = tvtools::MakeStr(L, kPictureName);
     uint64_t cell = 0;
     const TvInitParams params{TV_INIT_STAMP,
                               1,
@@ -146,8 +132,8 @@ void BM_Library(benchmark::State& state) {
     L.FreeMem(tex);
     L.Free();
     _mm_setcsr(saved);
-    std::free(title);
-    std::free(name);
+    L.FreeMem(title);
+    L.FreeMem(name);
 }
 
 void BM_DirectSdl(benchmark::State& state) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BenchProcess.h"
+#include "BoundRuntime.h"
 #include "Tolvex.h"
 
 namespace {
@@ -33,23 +34,8 @@ constexpr std::array<const char*, 15> kPictures = {
 constexpr std::array<const char*, 4> kSounds = {"tm2_hit005.ogg", "tm2_swing004.ogg",
                                                 "tm2_slash003.ogg", "sha00.ogg"};
 
-struct Entries {
-#define BENCH_FIELD(name, result, params) result(*name) params = nullptr;
-    TOLVEX_ENTRIES(BENCH_FIELD)
-#undef BENCH_FIELD
-};
-
-TvStr* MakeStr(const Entries& e, std::string_view text) {
-    auto* s = static_cast<TvStr*>(
-        e.AllocMem(static_cast<int64_t>(sizeof(TvStr) + text.size() * sizeof(uint16_t)), nullptr));
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        s->Text[i] = static_cast<unsigned char>(text[i]);
-    }
-    s->Text[text.size()] = 0;
-    return s;
-}
+using tvtools::Entries;
+using tvtools::MakeStr;
 
 // One scene entry: every load as the game makes it (a fresh name string each time), then the
 // handles released as the scene does when it ends. Returns milliseconds of wall time and,
@@ -85,10 +71,10 @@ int main() {
         return 1;
     }
     Entries e;
-#define BENCH_BIND(name, result, params) \
-    e.name = reinterpret_cast<result(*) params>(dlsym(library, #name));
-    TOLVEX_ENTRIES(BENCH_BIND)
-#undef BENCH_BIND
+    if (const char* missing = tvtools::BindEntries(library, e)) {
+        std::fprintf(stderr, "bench_scene_entry: the library has no entry %s\n", missing);
+        return 1;
+    }
 
     setenv("TOLVEX_HEADLESS", "1", 1);
     for (const char* v : {"TOLVEX_FRAMES", "TOLVEX_INPUT", "TOLVEX_TRACE", "TOLVEX_SHOT"}) {

@@ -6,12 +6,6 @@
 //   keldo-bot [--seed N] [--frames N] [--keldo PATH] [--trace-copy FILE]
 //
 // Prints one summary line and exits 0 when the game was cleared and the title came back.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +19,7 @@
 #include <vector>
 
 #include "BotBrain.h"
+#include "LockStep.h"
 
 namespace {
 
@@ -92,29 +87,15 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    char dir[] = "/tmp/keldo-bot-XXXXXX";
-    if (mkdtemp(dir) == nullptr) return 2;
-    const std::string tracePath = std::string(dir) + "/trace";
-    const std::string inputPath = std::string(dir) + "/input";
-    mkfifo(tracePath.c_str(), 0600);
-    mkfifo(inputPath.c_str(), 0600);
-    signal(SIGPIPE, SIG_IGN);
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("TOLVEX_HEADLESS", getenv("TOLVEX_HEADLESS") ? getenv("TOLVEX_HEADLESS") : "null",
-               1);
-        setenv("TOLVEX_SEED", seed.c_str(), 1);
-        setenv("TOLVEX_FRAMES", std::to_string(frames).c_str(), 1);
-        setenv("TOLVEX_TRACE", tracePath.c_str(), 1);
-        setenv("TOLVEX_INPUT", inputPath.c_str(), 1);
-        execl(keldo.c_str(), keldo.c_str(), static_cast<char*>(nullptr));
-        std::perror("keldo-bot: cannot start the game");
-        _exit(127);
+    LockStep game;
+    const char* headless = getenv("TOLVEX_HEADLESS");
+    if (!game.Start(keldo,
+                    {{"TOLVEX_HEADLESS", headless != nullptr ? headless : "null"},
+                     {"TOLVEX_SEED", seed},
+                     {"TOLVEX_FRAMES", std::to_string(frames)}},
+                    "keldo-bot")) {
+        return 2;
     }
-    // The library opens the trace before the input script.
-    std::ifstream trace(tracePath);
-    FILE* input = std::fopen(inputPath.c_str(), "w");
     std::ofstream copy;
     if (!traceCopy.empty()) copy.open(traceCopy);
 
@@ -124,7 +105,7 @@ int main(int argc, char** argv) {
     long clearedAt = -1;
     int hits = 0;
     std::string line;
-    while (std::getline(trace, line)) {
+    while (std::getline(game.Trace, line)) {
         if (copy.is_open()) copy << line << '\n';
         if (line.rfind("frame ", 0) != 0) {
             Look(line, view);
@@ -135,27 +116,16 @@ int main(int argc, char** argv) {
         const std::set<int> want = brain.Decide(view, frame);
         if (brain.SawClear && clearedAt < 0) clearedAt = frame;
         view = View{};
-        if (input == nullptr) continue;
         if (!brain.SecondScore.empty()) {
             // Done: let go of everything and let the game run out its frames.
-            std::fprintf(input, "%ld\n", frame);
-            std::fclose(input);
-            input = nullptr;
+            game.Write(frame, std::set<int>{});
+            game.CloseInput();
             continue;
         }
         // Every frame gets its line, so that the game moves in step with the bot.
-        std::fprintf(input, "%ld", frame);
-        for (int b : want) std::fprintf(input, " %d", b);
-        std::fprintf(input, "\n");
-        std::fflush(input);
+        game.Write(frame, want);
     }
-    if (input != nullptr) std::fclose(input);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    unlink(tracePath.c_str());
-    unlink(inputPath.c_str());
-    rmdir(dir);
-    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    const int code = game.Finish();
     std::printf(
         "keldo-bot: seed %s, %ld frames, %d sword hits, cleared at frame %ld, %s, exit %d\n",
         seed.c_str(), frame, hits, clearedAt,

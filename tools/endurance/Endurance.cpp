@@ -9,10 +9,6 @@
 // the frames run, the games cleared, whether each of them came back to the title, the
 // peak memory and how much it grew after warm-up. Exits 0 when the game exited 0 and every
 // cleared game came back to the title.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +21,7 @@
 #include <vector>
 
 #include "BotBrain.h"
+#include "LockStep.h"
 
 namespace {
 
@@ -132,28 +129,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "keldo-endurance: --frames and --sample must be 1 or more\n");
         return 2;
     }
-    char dir[] = "/tmp/keldo-endurance-XXXXXX";
-    if (mkdtemp(dir) == nullptr) return 2;
-    const std::string tracePath = std::string(dir) + "/trace";
-    const std::string inputPath = std::string(dir) + "/input";
-    if (mkfifo(tracePath.c_str(), 0600) != 0 || mkfifo(inputPath.c_str(), 0600) != 0) return 2;
-    signal(SIGPIPE, SIG_IGN);
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("TOLVEX_HEADLESS", "null", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TOLVEX_SEED", std::to_string(seed).c_str(), 1);
-        setenv("TOLVEX_FRAMES", std::to_string(frames).c_str(), 1);
-        setenv("TOLVEX_TRACE", tracePath.c_str(), 1);
-        setenv("TOLVEX_INPUT", inputPath.c_str(), 1);
-        execl(keldo.c_str(), keldo.c_str(), static_cast<char*>(nullptr));
-        std::perror("keldo-endurance: cannot start the game");
-        _exit(127);
+    LockStep game;
+    if (!game.Start(keldo,
+                    {{"TOLVEX_HEADLESS", "null"},
+                     {"SDL_AUDIODRIVER", "dummy"},
+                     {"TOLVEX_SEED", std::to_string(seed)},
+                     {"TOLVEX_FRAMES", std::to_string(frames)}},
+                    "keldo-endurance")) {
+        return 2;
     }
-    // The library opens the trace before the input script.
-    std::ifstream trace(tracePath);
-    FILE* input = std::fopen(inputPath.c_str(), "w");
 
     const auto start = std::chrono::steady_clock::now();
     Player player(seed);
@@ -162,15 +146,15 @@ int main(int argc, char** argv) {
     long peakRss = 0;
     std::vector<std::pair<long, long>> samples;  // (frame, VmRSS kB)
     std::string line;
-    while (std::getline(trace, line)) {
+    while (std::getline(game.Trace, line)) {
         if (line.rfind("frame ", 0) != 0) {
             Look(line, view);
             continue;
         }
         frame = std::atol(line.c_str() + 6);
         if (frame % sample == 0 || frame == frames) {
-            const long rss = StatusKb(pid, "VmRSS");
-            peakRss = std::max(peakRss, StatusKb(pid, "VmHWM"));
+            const long rss = StatusKb(game.Pid, "VmRSS");
+            peakRss = std::max(peakRss, StatusKb(game.Pid, "VmHWM"));
             samples.emplace_back(frame, rss);
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -181,19 +165,9 @@ int main(int argc, char** argv) {
         if (!view.Rocks.empty()) player.LastRocks = view.Rocks;
         const std::set<int> want = player.Decide(view, frame);
         view = View{};
-        if (input == nullptr || frame >= frames) continue;
-        std::fprintf(input, "%ld", frame);
-        for (int b : want) std::fprintf(input, " %d", b);
-        std::fputc('\n', input);
-        std::fflush(input);
+        if (frame < frames) game.Write(frame, want);
     }
-    if (input != nullptr) std::fclose(input);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    unlink(tracePath.c_str());
-    unlink(inputPath.c_str());
-    rmdir(dir);
-    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const int code = game.Finish();
 
     // Memory after warm-up: the samples from the third on (frame 100000 by default).
     long lowAfter = -1;

@@ -6,7 +6,6 @@
 #include <unistd.h>
 #include <xmmintrin.h>
 
-#include <array>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -14,21 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "BoundRuntime.h"
 #include "Tolvex.h"
 
 namespace {
 
-struct Entries {
-#define TVD_FIELD(name, result, params) result(*name) params = nullptr;
-    TOLVEX_ENTRIES(TVD_FIELD)
-#undef TVD_FIELD
-};
-
-constexpr std::array<const char*, TOLVEX_ENTRY_COUNT> kNames = {
-#define TVD_NAME(name, result, params) #name,
-    TOLVEX_ENTRIES(TVD_NAME)
-#undef TVD_NAME
-};
+using tvtools::Entries;
+using tvtools::MakeStr;
 
 std::string ProgramFolder() {
     char path[PATH_MAX];
@@ -38,33 +29,6 @@ std::string ProgramFolder() {
     }
     std::string text(path, static_cast<size_t>(n));
     return text.substr(0, text.rfind('/'));
-}
-
-// Binds every entry in the order of the list; the first missing one is reported by name.
-bool Bind(void* library, Entries& e) {
-    void** slots = reinterpret_cast<void**>(&e);
-    static_assert(sizeof(Entries) == TOLVEX_ENTRY_COUNT * sizeof(void*));
-    for (size_t i = 0; i < kNames.size(); ++i) {
-        slots[i] = dlsym(library, kNames[i]);
-        if (slots[i] == nullptr) {
-            std::fprintf(stderr, "tvdriver: the library has no entry %s\n", kNames[i]);
-            return false;
-        }
-    }
-    return true;
-}
-
-// A TvStr of ASCII text, allocated with the library's AllocMem as the contract wants.
-TvStr* MakeStr(const Entries& e, std::string_view text) {
-    auto* s = static_cast<TvStr*>(
-        e.AllocMem(static_cast<int64_t>(sizeof(TvStr) + text.size() * sizeof(uint16_t)), nullptr));
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        s->Text[i] = static_cast<unsigned char>(text[i]);
-    }
-    s->Text[text.size()] = 0;
-    return s;
 }
 
 struct Sprite {
@@ -131,7 +95,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     Entries e;
-    if (!Bind(library, e)) {
+    if (const char* missing = tvtools::BindEntries(library, e)) {
+        std::fprintf(stderr, "tvdriver: the library has no entry %s\n", missing);
         return 1;
     }
     // Call in the game's own floating-point mode, which the library must cope with.
