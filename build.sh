@@ -13,7 +13,7 @@ JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 PACKAGES=(
   build-essential cmake pkg-config
-  libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev
+  libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libpng-dev
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool

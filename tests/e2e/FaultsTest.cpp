@@ -28,7 +28,9 @@ constexpr const char* kStartAGame = "2 0\n4\n";
 
 // --- Damaged files -------------------------------------------------------------------
 
-enum class Damage { Missing, Empty, Truncated, Garbage, WrongFormat };
+// Scrambled keeps a picture's chunk structure and spoils the compressed pixels inside it,
+// which only the decoder itself can notice.
+enum class Damage { Missing, Empty, Truncated, Garbage, WrongFormat, Scrambled };
 
 const char* DamageName(Damage d) {
     switch (d) {
@@ -42,6 +44,8 @@ const char* DamageName(Damage d) {
             return "Garbage";
         case Damage::WrongFormat:
             return "WrongFormat";
+        case Damage::Scrambled:
+            return "Scrambled";
     }
     return "?";
 }
@@ -99,6 +103,15 @@ void DamageFile(const std::string& path, Damage damage, const std::string& other
         case Damage::WrongFormat:
             std::ofstream(path, std::ios::binary | std::ios::trunc) << ReadFile(otherKindPath);
             return;
+        case Damage::Scrambled: {
+            std::string spoiled = bytes;
+            const size_t data = spoiled.find("IDAT");
+            for (size_t i = data + 40; i < data + 80 && i < spoiled.size(); ++i) {
+                spoiled[i] = static_cast<char>(spoiled[i] ^ 0x5A);
+            }
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << spoiled;
+            return;
+        }
     }
 }
 
@@ -126,6 +139,7 @@ TEST_P(DamagedFile, EndsTheRunWithOneLineNamingIt) {
     EXPECT_NE(r.Stderr.find(name), std::string::npos) << r.Stderr;
     EXPECT_EQ(std::count(r.Stderr.begin(), r.Stderr.end(), '\n'), 1) << r.Stderr;
     EXPECT_TRUE(r.Stderr.ends_with("\n")) << r.Stderr;
+    EXPECT_TRUE(r.Stderr.starts_with("keldo: ")) << "a decoder spoke too: " << r.Stderr;
     fs::remove_all(dir);
 }
 
@@ -141,6 +155,21 @@ INSTANTIATE_TEST_SUITE_P(EveryFile, DamagedFile,
                                           testing::Values(Damage::Missing, Damage::Empty,
                                                           Damage::Truncated, Damage::Garbage,
                                                           Damage::WrongFormat)),
+                         CaseName);
+
+// A sound whose inner pages are spoiled may still play in part, so only pictures are
+// scrambled: their data is checked.
+std::vector<std::string> Pictures() {
+    std::vector<std::string> pictures;
+    for (const auto& name : LoadedFiles()) {
+        if (!name.ends_with(".ogg")) pictures.push_back(name);
+    }
+    return pictures;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPicture, DamagedFile,
+                         testing::Combine(testing::ValuesIn(Pictures()),
+                                          testing::Values(Damage::Scrambled)),
                          CaseName);
 
 TEST(DamagedFiles, TheDataFolderHoldsEveryFileTheGameLoads) {
