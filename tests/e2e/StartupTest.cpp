@@ -44,6 +44,17 @@ TEST(Startup, AMissingEntryIsNamedAndTheLibraryIsUnloaded) {
         << r.Stderr;
 }
 
+TEST(Startup, AHardwareFaultReachesTheHandlerWhichStillShutsDown) {
+    GameRun run;
+    run.Program = InstallGame(KELDO_STUB_FAULTING);
+    const GameResult r = run.Run();
+    EXPECT_EQ(r.ExitCode, 1) << r.Stderr;
+    EXPECT_NE(r.Stderr.find("keldo: fault: invalid floating-point operation"), std::string::npos)
+        << r.Stderr;
+    EXPECT_NE(r.Stderr.find("faulting runtime freed\nfaulting runtime unloaded"), std::string::npos)
+        << r.Stderr;
+}
+
 TEST(Startup, ALibraryInTheCurrentFolderIsNeverLoaded) {
     GameRun run;
     run.WorkDir = MakeTempDir();
