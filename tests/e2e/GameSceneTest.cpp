@@ -2,6 +2,7 @@
 // moves and the camera, the sword combo, and reproducibility.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -128,6 +129,28 @@ TEST(GameScene, TheHeroFallsRunsHopsChangesLinesAndTheCameraFollows) {
     EXPECT_EQ(hero(260 + 19).Y, 600);
     EXPECT_EQ(hero(260 + 20).Y, 600);
     EXPECT_EQ(hero(300).Y, 600);
+}
+
+TEST(GameScene, RunningLeftTheCameraKeepsTheHero500PixelsFromTheLeftEdge) {
+    GameRun run;
+    run.Script = "2 0\n4\n44 12\n";  // run left from game frame 41 on
+    run.Env["TOLVEX_FRAMES"] = "120";
+    const GameResult r = run.Run();
+    ASSERT_EQ(r.ExitCode, 0) << r.Stderr;
+    const size_t g = GameStart(r);
+    double lowest = 1e9;
+    for (size_t i = 41; i <= 110; ++i) {
+        const auto hero = Sprites(r, g + i - 1, "velquint256.vstex");
+        ASSERT_EQ(hero.size(), 1u) << i;
+        lowest = std::min(lowest, hero[0].X);
+    }
+    EXPECT_EQ(lowest, 500);
+    EXPECT_EQ(Sprites(r, g + 109, "velquint256.vstex")[0].X, 500);
+    // The world slides right under it: after 70 frames (700 pixels, 200 of them before the
+    // camera had to follow) the spawn hole is 500 pixels further right on the screen.
+    const auto hole = Sprites(r, g + 109, "generate_hole.vstex");
+    ASSERT_EQ(hole.size(), 1u);
+    EXPECT_EQ(hole[0].X, 1000 + (10 * 70 - 200));
 }
 
 TEST(GameScene, ASecondPressInTheHitWindowChainsTheCombo) {
