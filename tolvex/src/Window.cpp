@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -488,7 +489,9 @@ double GetFPS() {
     DefaultFpEnv fp;
     const double span = static_cast<double>(gPacer.Recent.back() - gPacer.Recent.front());
     const double fps = static_cast<double>(gPacer.Recent.size() - 1) * kSecondNs / span;
-    return fps / kFramesPerSecond;
+    // Whole frames per second: a counter on the screen reads "60" or "58", not "59.9723",
+    // and a fraction that keeps changing would only flicker.
+    return std::round(fps) / kFramesPerSecond;
 }
 
 // Shows the picture as drawn so far, in the middle of a frame: no pacing, no new frame.
