@@ -104,9 +104,11 @@ int main(int argc, char** argv) {
     long frame = -1;
     long clearedAt = -1;
     int hits = 0;
+    int titleLoads = 0;  // the title screen loads its picture on every visit
     std::string line;
     while (std::getline(game.Trace, line)) {
         if (copy.is_open()) copy << line << '\n';
+        if (line == "load_tex title.vstex") ++titleLoads;
         if (line.rfind("frame ", 0) != 0) {
             Look(line, view);
             continue;
@@ -137,5 +139,8 @@ int main(int argc, char** argv) {
     const std::string best = brain.FirstScore.size() > 6 ? brain.FirstScore.substr(6) : "";
     const bool nextGameRight = brain.SecondScore == "SCORE:000000000000" &&
                                brain.SecondHiScore == "HISCORE:" + best && best != "000000000000";
-    return (code == 0 && brain.BackOnTitle && clearedAt >= 0 && nextGameRight) ? 0 : 1;
+    std::printf("keldo-bot: the title picture was loaded %d times\n", titleLoads);
+    return (code == 0 && brain.BackOnTitle && clearedAt >= 0 && nextGameRight && titleLoads >= 2)
+               ? 0
+               : 1;
 }
