@@ -111,7 +111,14 @@ Ending Record(Ending ending) {
     }
     LastExceptionAddress = 0;
     if (ending.Fatal) {
-        std::fprintf(stderr, "keldo: %s (code %" PRIu64 ")\n", ending.Cause.c_str(), ending.Code);
+        // The game's own codes are small numbers; the library's read best in hexadecimal.
+        if (ending.Code > 0xFFFF) {
+            std::fprintf(stderr, "keldo: %s (code 0x%08" PRIX64 ")\n", ending.Cause.c_str(),
+                         ending.Code);
+        } else {
+            std::fprintf(stderr, "keldo: %s (code %" PRIu64 ")\n", ending.Cause.c_str(),
+                         ending.Code);
+        }
         std::fflush(stderr);
     }
     return ending;
