@@ -13,19 +13,19 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   export SDL_AUDIODRIVER=dummy
   TOLVEX_TRACE=$WORK/trace.txt TOLVEX_SHOT=200:$WORK/game.png "$KELDO" 2>$WORK/stderr.txt &
   pid=$!
-  win=$(timeout 20 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+  win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
   [ -n "$win" ] || { echo "FAIL: no window titled KELDO var 0.2"; kill $pid; exit 1; }
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   sleep 1
   xdotool keydown space; sleep 0.3; xdotool keyup space
   # Wait until the game has drawn well past the screenshot frame.
-  for i in $(seq 1 100); do
+  for i in $(seq 1 600); do  # up to a minute on a slow machine
     grep -q "^frame 260$" $WORK/trace.txt 2>/dev/null && break
     sleep 0.1
   done
   xdotool windowfocus "$win" 2>/dev/null || true
   xdotool key Escape
-  for i in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $pid 2>/dev/null; then echo "FAIL: Escape did not close the game"; kill -9 $pid; exit 1; fi
   wait $pid; code=$?
   [ $code -eq 0 ] || { echo "FAIL: exit code $code"; cat $WORK/stderr.txt; exit 1; }
