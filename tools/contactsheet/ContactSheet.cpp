@@ -34,16 +34,14 @@ struct Pic {
 
 class Sheet {
 public:
-    Sheet(const std::string& dataDir, int height) : DataDir(dataDir)
-    {
+    Sheet(const std::string& dataDir, int height) : DataDir(dataDir) {
         Surface = SDL_CreateRGBSurfaceWithFormat(0, SheetW, height, 32, SDL_PIXELFORMAT_ARGB8888);
         if (!Surface) throw std::runtime_error(SDL_GetError());
         Ren = SDL_CreateSoftwareRenderer(Surface);
         if (!Ren) throw std::runtime_error(SDL_GetError());
         SDL_SetRenderDrawBlendMode(Ren, SDL_BLENDMODE_BLEND);
     }
-    ~Sheet()
-    {
+    ~Sheet() {
         for (auto& [name, pic] : Pics) SDL_DestroyTexture(pic.Tex);
         SDL_DestroyRenderer(Ren);
         SDL_FreeSurface(Surface);
@@ -51,8 +49,7 @@ public:
     Sheet(const Sheet&) = delete;
     Sheet& operator=(const Sheet&) = delete;
 
-    const Pic& Get(const std::string& name)
-    {
+    const Pic& Get(const std::string& name) {
         auto it = Pics.find(name);
         if (it != Pics.end()) return it->second;
         std::string path = DataDir + "/" + name;
@@ -72,8 +69,7 @@ public:
     // A stretched, rotated copy of a source rectangle; angle in radians.
     void DrawRot(const std::string& name, double sx, double sy, double sw, double sh, double dx,
                  double dy, double dw, double dh, double cx, double cy, double angle,
-                 double alpha = 1.0)
-    {
+                 double alpha = 1.0) {
         const Pic& pic = Get(name);
         int flip = SDL_FLIP_NONE;
         if (sw < 0) {
@@ -97,48 +93,40 @@ public:
     }
 
     void Draw(const std::string& name, double sx, double sy, double sw, double sh, double dx,
-              double dy, double dw, double dh, double alpha = 1.0)
-    {
+              double dy, double dw, double dh, double alpha = 1.0) {
         DrawRot(name, sx, sy, sw, sh, dx, dy, dw, dh, 0, 0, 0, alpha);
     }
 
     // A cell drawn centred at (x, y) with half-size (hw, hh).
-    void DrawCentred(const std::string& name, double sx, double sy, double sw, double sh,
-                     double x, double y, double hw, double hh, double angle = 0,
-                     double alpha = 1.0)
-    {
+    void DrawCentred(const std::string& name, double sx, double sy, double sw, double sh, double x,
+                     double y, double hw, double hh, double angle = 0, double alpha = 1.0) {
         DrawRot(name, sx, sy, sw, sh, x - hw, y - hh, hw * 2, hh * 2, hw, hh, angle, alpha);
     }
 
     // Text in the game's bitmap font, one w x h cell per character.
-    void Text(const std::string& s, double x, double y, double w, double h)
-    {
+    void Text(const std::string& s, double x, double y, double w, double h) {
         for (size_t i = 0; i < s.size(); ++i) {
             int code = static_cast<unsigned char>(s[i]);
             Draw("font_128_64.vstex", 64.0 * ((code - 32) % 16), 128.0 * ((code - 32) / 16), 64,
                  128, x + w * double(i), y, w, h);
         }
     }
-    void Label(const std::string& s, double x, double y)
-    {
+    void Label(const std::string& s, double x, double y) {
         NoClip();
         Text(s, x, y, 16, 32);
     }
 
-    void Fill(int x, int y, int w, int h, Uint8 r, Uint8 g, Uint8 b, Uint8 a = 255)
-    {
+    void Fill(int x, int y, int w, int h, Uint8 r, Uint8 g, Uint8 b, Uint8 a = 255) {
         SDL_SetRenderDrawColor(Ren, r, g, b, a);
         SDL_Rect rc{x, y, w, h};
         SDL_RenderFillRect(Ren, &rc);
     }
-    void Line(int x1, int y1, int x2, int y2, Uint8 r, Uint8 g, Uint8 b, Uint8 a = 255)
-    {
+    void Line(int x1, int y1, int x2, int y2, Uint8 r, Uint8 g, Uint8 b, Uint8 a = 255) {
         SDL_SetRenderDrawColor(Ren, r, g, b, a);
         SDL_RenderDrawLine(Ren, x1, y1, x2, y2);
     }
     // Later drawing stays inside this rectangle until the next Clip or NoClip.
-    void Clip(int x, int y, int w, int h)
-    {
+    void Clip(int x, int y, int w, int h) {
         SDL_Rect rc{x, y, w, h};
         SDL_RenderSetClipRect(Ren, &rc);
     }
@@ -146,8 +134,7 @@ public:
 
     // A frame box as the sheet shows cells: a plain field and a line at the feet.
     // What is drawn next is clipped to the box.
-    void Box(int x, int y, int w, int h, int feetY = -1)
-    {
+    void Box(int x, int y, int w, int h, int feetY = -1) {
         Clip(x, y, w, h);
         Fill(x, y, w, h, 0x79, 0xa8, 0x52);
         Fill(x, y, w, 1, 0x2b, 0x2d, 0x3a);
@@ -155,8 +142,7 @@ public:
         if (feetY >= 0) Line(x, feetY, x + w - 1, feetY, 0xd0, 0x30, 0x30, 160);
     }
 
-    void Save(const std::string& path)
-    {
+    void Save(const std::string& path) {
         SDL_RenderPresent(Ren);
         if (IMG_SavePNG(Surface, path.c_str()) != 0)
             throw std::runtime_error("cannot write " + path + ": " + IMG_GetError());
@@ -184,9 +170,15 @@ const std::vector<Anim> BodyAnims = {
     {100, "STAND", {{0, 0, 256, 256}}},
     {200, "STAND", {{0, 256, 256, 256}}},
     {110, "WALK", {{256, 0, 256, 256}, {0, 0, 256, 256}, {512, 0, 256, 256}, {0, 0, 256, 256}}},
-    {210, "WALK", {{256, 256, 256, 256}, {0, 256, 256, 256}, {512, 256, 256, 256}, {0, 256, 256, 256}}},
-    {120, "RUN", {{256, 512, 256, 256}, {0, 512, 256, 256}, {512, 512, 256, 256}, {0, 512, 256, 256}}},
-    {220, "RUN", {{256, 768, 256, 256}, {0, 768, 256, 256}, {512, 768, 256, 256}, {0, 768, 256, 256}}},
+    {210,
+     "WALK",
+     {{256, 256, 256, 256}, {0, 256, 256, 256}, {512, 256, 256, 256}, {0, 256, 256, 256}}},
+    {120,
+     "RUN",
+     {{256, 512, 256, 256}, {0, 512, 256, 256}, {512, 512, 256, 256}, {0, 512, 256, 256}}},
+    {220,
+     "RUN",
+     {{256, 768, 256, 256}, {0, 768, 256, 256}, {512, 768, 256, 256}, {0, 768, 256, 256}}},
     {130, "ATTACK/AIR", {{256, 512, 256, 256}}},
     {230, "ATTACK/AIR", {{256, 768, 256, 256}}},
 };
@@ -196,7 +188,9 @@ const std::vector<Anim> EnemyAnims = {
     {200, "WALK L", {{0, 256, 256, 256}, {0, 246, 256, 256}}},
     {110, "HURT R", {{256, 0, -256, 256}}},
     {210, "HURT L", {{0, 0, 256, 256}}},
-    {120, "DIE R", {{256, 0, -256, 256}, {512, 0, -256, 256}, {768, 0, -256, 256}, {1024, 0, -256, 256}}},
+    {120,
+     "DIE R",
+     {{256, 0, -256, 256}, {512, 0, -256, 256}, {768, 0, -256, 256}, {1024, 0, -256, 256}}},
     {220, "DIE L", {{0, 0, 256, 256}, {256, 0, 256, 256}, {512, 0, 256, 256}, {768, 0, 256, 256}}},
 };
 
@@ -210,8 +204,7 @@ struct Pose {
 };
 
 // Key poses interpolated the way the game's key-pose animation does it.
-std::vector<Pose> BuildPoses(const std::vector<Key>& keys, double cx, double cy)
-{
+std::vector<Pose> BuildPoses(const std::vector<Key>& keys, double cx, double cy) {
     std::vector<Pose> poses;
     for (const Key& k : keys) {
         if (poses.empty()) {
@@ -231,23 +224,42 @@ std::vector<Pose> BuildPoses(const std::vector<Key>& keys, double cx, double cy)
 }
 
 const std::map<int, std::vector<Key>> SwordKeys = {
-    {110, {{-25, -10, -2.35619449019235, true, 1}, {0, -10, -2.44346095279206, true, 10},
-           {10, 60, 0.349065850398866, true, 10}, {10, 60, 0.349065850398866, true, 5},
-           {0, 40, 0.349065850398866, false, 12}}},
-    {120, {{25, -10, 5.49778714378214, false, 1}, {0, -10, 5.41052068118242, false, 10},
-           {-10, 60, 2.79252680319093, false, 10}, {-10, 60, 2.79252680319093, false, 5},
-           {0, 40, 2.79252680319093, true, 12}}},
-    {210, {{-25, 50, 0.436332312998582, false, 1}, {0, 50, 0.436332312998582, false, 10},
-           {10, -30, -0.349065850398866, false, 10}, {10, -30, -0.349065850398866, false, 5},
-           {0, -20, -0.349065850398866, true, 12}}},
-    {220, {{25, 50, 2.35619449019235, true, 1}, {0, 50, 2.35619449019235, true, 10},
-           {-10, -30, 3.49065850398866, true, 10}, {-10, -30, 3.49065850398866, true, 5},
-           {0, -20, 3.49065850398866, false, 12}}},
-    {310, {{10, 20, -0.785398163397449, true, 1}, {-50, 20, 0.261799387799149, true, 10},
-           {-50, 20, 0.0, false, 10}, {60, 10, 0.0, true, 5}, {50, 20, 0.0, true, 12}}},
-    {320, {{-10, 20, 3.92699081698724, false, 1}, {50, 20, 2.87979326579064, false, 10},
-           {50, 20, 3.14159265358979, true, 10}, {-60, 10, 3.14159265358979, false, 5},
-           {-50, 20, 3.14159265358979, false, 12}}},
+    {110,
+     {{-25, -10, -2.35619449019235, true, 1},
+      {0, -10, -2.44346095279206, true, 10},
+      {10, 60, 0.349065850398866, true, 10},
+      {10, 60, 0.349065850398866, true, 5},
+      {0, 40, 0.349065850398866, false, 12}}},
+    {120,
+     {{25, -10, 5.49778714378214, false, 1},
+      {0, -10, 5.41052068118242, false, 10},
+      {-10, 60, 2.79252680319093, false, 10},
+      {-10, 60, 2.79252680319093, false, 5},
+      {0, 40, 2.79252680319093, true, 12}}},
+    {210,
+     {{-25, 50, 0.436332312998582, false, 1},
+      {0, 50, 0.436332312998582, false, 10},
+      {10, -30, -0.349065850398866, false, 10},
+      {10, -30, -0.349065850398866, false, 5},
+      {0, -20, -0.349065850398866, true, 12}}},
+    {220,
+     {{25, 50, 2.35619449019235, true, 1},
+      {0, 50, 2.35619449019235, true, 10},
+      {-10, -30, 3.49065850398866, true, 10},
+      {-10, -30, 3.49065850398866, true, 5},
+      {0, -20, 3.49065850398866, false, 12}}},
+    {310,
+     {{10, 20, -0.785398163397449, true, 1},
+      {-50, 20, 0.261799387799149, true, 10},
+      {-50, 20, 0.0, false, 10},
+      {60, 10, 0.0, true, 5},
+      {50, 20, 0.0, true, 12}}},
+    {320,
+     {{-10, 20, 3.92699081698724, false, 1},
+      {50, 20, 2.87979326579064, false, 10},
+      {50, 20, 3.14159265358979, true, 10},
+      {-60, 10, 3.14159265358979, false, 5},
+      {-50, 20, 3.14159265358979, false, 12}}},
 };
 
 const std::map<int, std::vector<Key>> ArcKeys = {
@@ -258,43 +270,36 @@ const std::map<int, std::vector<Key>> ArcKeys = {
 };
 
 void DrawSet(Sheet& s, const std::string& pic, double srcW, double srcH, const Pose& p, double x,
-             double y, double hw, double hh, double alpha = 1.0)
-{
+             double y, double hw, double hh, double alpha = 1.0) {
     s.DrawRot(pic, 0, 0, srcW, srcH, x + p.OffX, y + p.OffY, hw * 2, hh * 2, p.CX, p.CY, p.Angle,
               alpha);
 }
 
-void DrawSword(Sheet& s, int id, int frame, double x, double y)
-{
+void DrawSword(Sheet& s, int id, int frame, double x, double y) {
     std::vector<Pose> poses = BuildPoses(SwordKeys.at(id), 12.5, 12.5);
     if (frame > int(poses.size()) - 1) frame = int(poses.size()) - 1;
     DrawSet(s, "sword_512_128.vstex", 512, 128, poses[size_t(frame)], x, y, 100, 25);
 }
 
-void DrawArc(Sheet& s, int id, int age, double x, double y)
-{
+void DrawArc(Sheet& s, int id, int age, double x, double y) {
     std::vector<Pose> poses = BuildPoses(ArcKeys.at(id), 80, 80);
     if (age > int(poses.size()) - 1) age = int(poses.size()) - 1;
     DrawSet(s, "slash_effect.vstex", 256, 256, poses[size_t(age)], x, y, 80, 80);
 }
 
-void DrawBody(Sheet& s, const Cell& c, double x, double y)
-{
+void DrawBody(Sheet& s, const Cell& c, double x, double y) {
     s.DrawCentred("velquint256.vstex", c.X, c.Y, c.W, c.H, x, y, 100, 100);
 }
-void DrawEnemy(Sheet& s, const Cell& c, double x, double y)
-{
+void DrawEnemy(Sheet& s, const Cell& c, double x, double y) {
     s.DrawCentred("rock_enemy.vstex", c.X, c.Y, c.W, c.H, x, y, 100, 100);
 }
-void DrawLifeBar(Sheet& s, double x, double y, int life)
-{
+void DrawLifeBar(Sheet& s, double x, double y, int life) {
     s.DrawCentred("life.vstex", 0, 0, 32, 32, x, y - 100, 0.78 * life, 8);
     s.DrawCentred("gauge.vstex", 0, 0, 256, 32, x, y - 100, 80, 10);
 }
-void DrawHitSpark(Sheet& s, int age, double x, double y)
-{
-    static const Cell cells[4] = {{0, 0, 256, 256}, {0, 256, 256, 256}, {256, 256, 256, 256},
-                                  {256, 0, 256, 256}};
+void DrawHitSpark(Sheet& s, int age, double x, double y) {
+    static const Cell cells[4] = {
+        {0, 0, 256, 256}, {0, 256, 256, 256}, {256, 256, 256, 256}, {256, 0, 256, 256}};
     int k = age / 5 > 3 ? 3 : age / 5;
     s.DrawCentred("hit_effect.vstex", cells[k].X, cells[k].Y, 256, 256, x, y, 80, 80);
 }
@@ -302,8 +307,7 @@ void DrawHitSpark(Sheet& s, int age, double x, double y)
 // ---- sections ----------------------------------------------------------------------
 
 // A frame of the game: camera at x 0, the hero attacking on line 600 among rocks.
-int SceneMockup(Sheet& s, int top)
-{
+int SceneMockup(Sheet& s, int top) {
     s.Label("A GAME FRAME (1600 X 900, CAMERA X 0)", 10, top + 4);
     int y0 = top + 40;
     s.Clip(0, y0, SheetW, 900);
@@ -315,8 +319,11 @@ int SceneMockup(Sheet& s, int top)
         double Right, HalfW, HalfH;
         int Pic;
     };
-    const Tree trees[] = {{260, 110, 260, 0},  {520, 150, 330, 1}, {1460, 120, 380, 2},
-                          {1640, 190, 240, 3}, {380, 100, 220, 3}};
+    const Tree trees[] = {{260, 110, 260, 0},
+                          {520, 150, 330, 1},
+                          {1460, 120, 380, 2},
+                          {1640, 190, 240, 3},
+                          {380, 100, 220, 3}};
     for (const Tree& t : trees)
         s.DrawCentred("wood.vstex", 256.0 * t.Pic, 0, 256, 512, t.Right - t.HalfW,
                       y0 + 450 - t.HalfH, t.HalfW, t.HalfH);
@@ -353,19 +360,20 @@ int SceneMockup(Sheet& s, int top)
     return y0 + 900 + 20;
 }
 
-int BodySection(Sheet& s, int top)
-{
-    s.Label("HERO BODY: RIGHT-FACING | LEFT-FACING, 200 X 200, RED LINE = FEET (Y+50)", 10, top + 4);
+// Animations in pairs (right-facing | left-facing), every frame in a 200 x 200 box.
+int PairedAnimSection(Sheet& s, int top, const std::string& title, const std::vector<Anim>& anims,
+                      void (*draw)(Sheet&, const Cell&, double, double)) {
+    s.Label(title, 10, top + 4);
     int y = top + 40;
-    for (size_t i = 0; i < BodyAnims.size(); i += 2) {
+    for (size_t i = 0; i < anims.size(); i += 2) {
         for (int side = 0; side < 2; ++side) {
-            const Anim& a = BodyAnims[i + size_t(side)];
+            const Anim& a = anims[i + size_t(side)];
             int x = side * 800;
             s.Label(std::to_string(a.Id) + " " + a.Name, x + 6, y + 2);
             for (size_t f = 0; f < a.Cells.size(); ++f) {
                 int bx = x + int(f) * 200;
                 s.Box(bx, y + 36, 200, 200, y + 36 + 150);
-                DrawBody(s, a.Cells[f], bx + 100, y + 36 + 100);
+                draw(s, a.Cells[f], bx + 100, y + 36 + 100);
             }
         }
         y += 246;
@@ -373,8 +381,13 @@ int BodySection(Sheet& s, int top)
     return y + 10;
 }
 
-int SwordSection(Sheet& s, int top)
-{
+int BodySection(Sheet& s, int top) {
+    return PairedAnimSection(
+        s, top, "HERO BODY: RIGHT-FACING | LEFT-FACING, 200 X 200, RED LINE = FEET (Y+50)",
+        BodyAnims, DrawBody);
+}
+
+int SwordSection(Sheet& s, int top) {
     s.Label("SWORD SWINGS OVER THE ATTACK POSE: POSES 0, 11, 21, 26, 37", 10, top + 4);
     int y = top + 40;
     const int poses[] = {0, 11, 21, 26, 37};
@@ -393,30 +406,15 @@ int SwordSection(Sheet& s, int top)
     return y + 10;
 }
 
-int EnemySection(Sheet& s, int top)
-{
-    s.Label("ROCK MONSTER: FACE 1 (MIRRORED) | FACE 0, 200 X 200, RED LINE = FEET", 10, top + 4);
-    int y = top + 40;
-    for (size_t i = 0; i < EnemyAnims.size(); i += 2) {
-        for (int side = 0; side < 2; ++side) {
-            const Anim& a = EnemyAnims[i + size_t(side)];
-            int x = side * 800;
-            s.Label(std::to_string(a.Id) + " " + a.Name, x + 6, y + 2);
-            for (size_t f = 0; f < a.Cells.size(); ++f) {
-                int bx = x + int(f) * 200;
-                s.Box(bx, y + 36, 200, 200, y + 36 + 150);
-                DrawEnemy(s, a.Cells[f], bx + 100, y + 36 + 100);
-            }
-        }
-        y += 246;
-    }
-    return y + 10;
+int EnemySection(Sheet& s, int top) {
+    return PairedAnimSection(s, top,
+                             "ROCK MONSTER: FACE 1 (MIRRORED) | FACE 0, 200 X 200, RED LINE = FEET",
+                             EnemyAnims, DrawEnemy);
 }
 
-int EffectSection(Sheet& s, int top)
-{
-    s.Label("EFFECTS: SMOKE 60X60 AND 128X128, HIT SPARK 160X160, ARCS AT AGES 0/10/19, BULLET",
-            10, top + 4);
+int EffectSection(Sheet& s, int top) {
+    s.Label("EFFECTS: SMOKE 60X60 AND 128X128, HIT SPARK 160X160, ARCS AT AGES 0/10/19, BULLET", 10,
+            top + 4);
     int y = top + 40;
     s.Box(0, y, 200, 200);
     s.DrawCentred("smog.vstex", 0, 0, 128, 128, 50, y + 50, 30, 30);
@@ -445,8 +443,7 @@ int EffectSection(Sheet& s, int top)
     return y + 550;
 }
 
-int StageSection(Sheet& s, int top)
-{
+int StageSection(Sheet& s, int top) {
     s.Label("STAGE: GROUND TILES SIDE BY SIDE, DISTANT VIEW, TREES, SPAWN HOLE, BARS", 10, top + 4);
     int y = top + 40;
     s.Draw("ground.vstex", 0, 0, 512, 256, 0, y, 800, 200);
@@ -475,8 +472,7 @@ int StageSection(Sheet& s, int top)
     return y + 420;
 }
 
-int TitleSection(Sheet& s, int top)
-{
+int TitleSection(Sheet& s, int top) {
     s.Label("TITLE SCREEN", 10, top + 4);
     int y = top + 40;
     s.Fill(0, y, SheetW, 900, 0, 0, 0);
@@ -488,8 +484,7 @@ int TitleSection(Sheet& s, int top)
     return y + 920;
 }
 
-int FontSection(Sheet& s, int top)
-{
+int FontSection(Sheet& s, int top) {
     s.Label("FONT: EVERY CHARACTER AT 50 X 100 AND 25 X 50, ON DARK AND LIGHT", 10, top + 4);
     int y = top + 40;
     s.Fill(0, y, 800, 600, 0x20, 0x20, 0x28);
@@ -520,8 +515,7 @@ int FontSection(Sheet& s, int top)
     return y + 260;
 }
 
-int Render(Sheet& s)
-{
+int Render(Sheet& s) {
     int y = 0;
     y = SceneMockup(s, y);
     y = BodySection(s, y);
@@ -534,10 +528,9 @@ int Render(Sheet& s)
     return y;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s DATA_DIR OUT.png\n", argv[0]);
         return 2;
