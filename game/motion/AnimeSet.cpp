@@ -2,7 +2,7 @@
 
 #include "motion/AnimeSlots.h"
 #include "motion/MathHelpers.h"
-#include "startup/ErrorReport.h"
+#include "runtime/ErrorReport.h"
 
 namespace keldo {
 

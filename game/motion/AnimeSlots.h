@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "startup/ErrorReport.h"
+#include "runtime/ErrorReport.h"
 
 namespace keldo::anime {
 

@@ -1,7 +1,7 @@
 #include "motion/AnimeSprite.h"
 
 #include "motion/AnimeSlots.h"
-#include "startup/ErrorReport.h"
+#include "runtime/ErrorReport.h"
 
 namespace keldo {
 

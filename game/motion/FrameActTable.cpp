@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "startup/ErrorReport.h"
+#include "runtime/ErrorReport.h"
 
 namespace keldo {
 

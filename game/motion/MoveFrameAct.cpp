@@ -1,6 +1,6 @@
 #include "motion/MoveFrameAct.h"
 
-#include "startup/ErrorReport.h"
+#include "runtime/ErrorReport.h"
 
 namespace keldo {
 

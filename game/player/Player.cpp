@@ -21,13 +21,13 @@ void Player::Init() {
     Body->Init();
     Body->SetPos(700.0, 0.0);
 
-    State = 0;
+    State = kStand;
     StateTime = 0;
     OnGround = false;
     Vulnerable = true;
     Visible = true;
     Command = false;
-    LineShift = 2;
+    LineShift = kLineDown;
     Line = 0;
 }
 

@@ -19,9 +19,20 @@ namespace keldo {
 
 class Player {
 public:
-    // States: 0 stand, 1 walk, 2 run, 3 attack, 4 hurt.
-    // Facing: 0 right (toward +X), 1 left.
-    // LineShift: 0 none, 1 up, 2 down.
+    // States.
+    static constexpr int64_t kStand = 0;
+    static constexpr int64_t kWalk = 1;
+    static constexpr int64_t kRun = 2;
+    static constexpr int64_t kAttack = 3;
+    static constexpr int64_t kHurt = 4;
+    // Facing.
+    static constexpr int64_t kFaceRight = 0;  // toward +X
+    static constexpr int64_t kFaceLeft = 1;
+    // Line changes under way.
+    static constexpr int64_t kLineStay = 0;
+    static constexpr int64_t kLineUp = 1;
+    static constexpr int64_t kLineDown = 2;
+
     Player() = default;
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -100,12 +111,12 @@ private:
     double HurtSpeedY = 0.0;
     bool Visible = false;
     int64_t BlinkPeriod = 0;
-    int64_t State = 0;
+    int64_t State = kStand;
     int64_t Facing = 0;
     int64_t StateTime = 0;
     bool OnGround = false;
     bool Command = false;
-    int64_t LineShift = 0;
+    int64_t LineShift = kLineStay;
     int64_t LineY = 0;
     int64_t Line = 0;
 

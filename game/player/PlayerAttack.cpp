@@ -1,6 +1,6 @@
 #include "motion/MathHelpers.h"
 #include "player/Player.h"
-#include "startup/ErrorReport.h"
+#include "runtime/ErrorReport.h"
 
 namespace keldo {
 
@@ -70,7 +70,7 @@ int64_t Player::GetAttackId() const { return (AttackStage + 1) * AttackIdStep; }
 
 double Player::GetHitX() const {
     const double dx = AttackAct->GetHitX(GetAttackId(), ActFrame);
-    return Facing == 0 ? GetX() + dx : GetX() - dx;
+    return Facing == kFaceRight ? GetX() + dx : GetX() - dx;
 }
 
 double Player::GetHitY() const { return GetY() + AttackAct->GetHitY(GetAttackId(), ActFrame); }
@@ -104,10 +104,10 @@ void Player::EmitHit(double x, double y) {
     int64_t kind = 0;
     switch (AttackStage) {
         case 0:
-            kind = Facing == 0 ? 110 : 120;
+            kind = Facing == kFaceRight ? 110 : 120;
             break;
         case 1:
-            kind = Facing == 0 ? 210 : 220;
+            kind = Facing == kFaceRight ? 210 : 220;
             break;
         case 2:
             kind = 0;
@@ -115,7 +115,7 @@ void Player::EmitHit(double x, double y) {
         default:
             return;
     }
-    double px = Facing == 0 ? x + Radius : x - Radius;
+    double px = Facing == kFaceRight ? x + Radius : x - Radius;
     px += RndF() * HitScatter;
     const double py = y + RndF() * HitScatter;
     HitPool->Emit(kind, px, py);

@@ -4,17 +4,17 @@ namespace keldo {
 
 void Player::KeepPace() {
     double speed = 0.0;
-    if (State == 1) {
+    if (State == kWalk) {
         speed = WalkSpeed;
-    } else if (State == 2) {
+    } else if (State == kRun) {
         speed = RunSpeed;
     } else {
         return;
     }
-    if (Facing == 0) {
+    if (Facing == kFaceRight) {
         Body->SetMove(speed, Body->GetMoveY());
         Body->SetAngle(0.0);
-    } else if (Facing == 1) {
+    } else if (Facing == kFaceLeft) {
         Body->SetMove(-speed, Body->GetMoveY());
         Body->SetAngle(3.14159265358979);
     }
@@ -24,7 +24,7 @@ void Player::Update(int64_t lineY) {
     LineY = lineY;
 
     if (Command) {
-        if (State == 0 || State == 3) {
+        if (State == kStand || State == kAttack) {
             // Only the horizontal motion stops: a hop or a line change goes on.
             Body->SetMove(0.0, Body->GetMoveY());
         } else {
@@ -34,7 +34,7 @@ void Player::Update(int64_t lineY) {
 
     // StateTime is reset by Animate after this, so the first puff of a run comes in the
     // frame after the run command.
-    if (State == 2 && StateTime % SmokePeriod == 0) {
+    if (State == kRun && StateTime % SmokePeriod == 0) {
         SmokePool->Emit(100, GetX(), GetY() + HalfSize);
     }
 
@@ -54,11 +54,11 @@ void Player::Update(int64_t lineY) {
 
     // The attack's forward step moves the position itself, so that Move keeps whatever
     // vertical motion the player had.
-    if (State == 3) {
+    if (State == kAttack) {
         const double d = MoveAct->GetAddPosX(GetAttackId(), ActFrame);
-        if (Facing == 0) {
+        if (Facing == kFaceRight) {
             Body->SetPos(GetX() + d, GetY());
-        } else if (Facing == 1) {
+        } else if (Facing == kFaceLeft) {
             Body->SetPos(GetX() - d, GetY());
         }
     }
@@ -67,8 +67,9 @@ void Player::Update(int64_t lineY) {
     // step exactly on its line falls once more.
     const auto ground = static_cast<double>(lineY);
     if (OnGround) {
-        if ((LineShift == 2 && GetY() > ground) || (LineShift == 1 && GetY() < ground)) {
-            LineShift = 0;
+        if ((LineShift == kLineDown && GetY() > ground) ||
+            (LineShift == kLineUp && GetY() < ground)) {
+            LineShift = kLineStay;
             Body->SetMove(Body->GetMoveX(), 0.0);
             Body->SetPos(GetX(), ground);
         }
@@ -78,8 +79,8 @@ void Player::Update(int64_t lineY) {
         Body->SetMove(0.0, 0.0);
         // A hop taken while running lands running; a knock-back lands standing.
         KeepPace();
-        if (State == 4) {
-            State = 0;
+        if (State == kHurt) {
+            State = kStand;
         }
     } else {
         Body->AddMove(0.0, Gravity);
@@ -91,14 +92,14 @@ void Player::Animate() {
     SmokePool->Update();
     HitPool->Update();
 
-    if (State == 3) {
+    if (State == kAttack) {
         ActFrame += 1;
         HitActive = AttackAct->GetHit(GetAttackId(), ActFrame);
     }
 
     if (GetAttackTotalFrame() < ActFrame) {
         HitActive = false;
-        State = 0;
+        State = kStand;
         ActFrame = 0;
         AttackStage = 0;
     }
@@ -116,12 +117,12 @@ void Player::Hurt(double k) {
     AttackStage = 0;
     OnGround = false;
     Vulnerable = false;
-    State = 4;
+    State = kHurt;
     // A touch cuts the attack off. The hit window must close with it: Animate only
     // refreshes HitActive in the attack state, so a window left open here would stay
     // open, an invisible blade at the frozen frame, until the next attack.
     HitActive = false;
-    if (Facing == 0) {
+    if (Facing == kFaceRight) {
         Body->SetMove(-k * HurtSpeedX, -k * HurtSpeedY);
     } else {
         Body->SetMove(k * HurtSpeedX, -k * HurtSpeedY);

@@ -197,11 +197,11 @@ void Player::DrawLine(double viewX, double viewY, int64_t lineY) {
 
     // Any facing but right counts as left here, as in Hurt, so that the ID is rebuilt
     // from scratch at every drawing.
-    BodyAnimeId = Facing == 0 ? 100 : 200;
-    SwordAnimeBase = Facing == 0 ? 10 : 20;
+    BodyAnimeId = Facing == kFaceRight ? 100 : 200;
+    SwordAnimeBase = Facing == kFaceRight ? 10 : 20;
     if (!OnGround) {
         BodyAnimeId += 30;
-    } else if (State >= 0 && State <= 3) {
+    } else if (State >= kStand && State <= kAttack) {
         BodyAnimeId += State * 10;
     }
 
@@ -211,7 +211,7 @@ void Player::DrawLine(double viewX, double viewY, int64_t lineY) {
     }
     const double size = HalfSize * 2.0;
     BodySprite->Draw(BodyAnimeId, StateTime, GetX(), GetY(), size, size, 0.0, 1.0, viewX, viewY);
-    if (State == 3) {
+    if (State == kAttack) {
         SwordSet->Draw(SwordAnimeBase + GetAttackId(), ActFrame, GetX(), GetY(), SwordHalfW,
                        SwordHalfH, 0.0, 1.0, viewX, viewY);
     }

@@ -1,7 +1,7 @@
 #include "present/Sound.h"
 
+#include "runtime/GameException.h"
 #include "runtime/RuntimeTable.h"
-#include "startup/GameException.h"
 
 namespace keldo {
 

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
+#include "runtime/GameException.h"
 #include "runtime/RuntimeTable.h"
-#include "startup/GameException.h"
 
 namespace keldo {
 

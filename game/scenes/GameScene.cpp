@@ -9,15 +9,15 @@
 #include "present/BitmapText.h"
 #include "present/InputState.h"
 #include "present/Sound.h"
+#include "present/StepFrame.h"
+#include "runtime/ErrorReport.h"
 #include "runtime/RtString.h"
 #include "runtime/RuntimeTable.h"
+#include "scenes/SceneState.h"
 #include "stage/Camera.h"
 #include "stage/EnemyGroup.h"
 #include "stage/ScoreBoard.h"
 #include "stage/Stage.h"
-#include "startup/ErrorReport.h"
-#include "startup/Main.h"
-#include "startup/SceneState.h"
 
 namespace keldo {
 
@@ -25,31 +25,36 @@ double FrameRate() { return Rt().GetFPS(); }
 
 namespace {
 
+// An attack or a knock-back runs to its end: no move or release interrupts it.
+bool TakesMoves(const Player& player) {
+    return player.GetState() != Player::kAttack && player.GetState() != Player::kHurt;
+}
+
 // Pushes and releases become commands on the player.
 void TakeCommands(InputState& input, Player& player, const Snd& swing) {
-    if (player.IsOnGround() && player.GetState() != 3 && player.GetState() != 4) {
+    if (player.IsOnGround() && TakesMoves(player)) {
         if (input.PushedRight()) {
             player.SetCommand(true);
-            player.SetFacing(0);
-            player.SetState(2);
+            player.SetFacing(Player::kFaceRight);
+            player.SetState(Player::kRun);
         }
         if (input.PushedLeft()) {
             player.SetCommand(true);
-            player.SetFacing(1);
-            player.SetState(2);
+            player.SetFacing(Player::kFaceLeft);
+            player.SetState(Player::kRun);
         }
         if (input.PushedButton0()) {
             // A hop up and backwards, against the facing.
             player.SetOnGround(false);
             const double j = player.GetJumpSpeed();
-            if (player.GetFacing() == 0) {
+            if (player.GetFacing() == Player::kFaceRight) {
                 player.SetMove(-j, -j);
             } else {
                 player.SetMove(j, -j);
             }
         }
         if (input.PushedUp()) {
-            player.SetLineShift(1);
+            player.SetLineShift(Player::kLineUp);
             player.SetMove(player.GetMoveX(), -player.GetWalkSpeed());
             player.AddLine(-1);
             if (player.GetLine() < 0) {
@@ -57,7 +62,7 @@ void TakeCommands(InputState& input, Player& player, const Snd& swing) {
             }
         }
         if (input.PushedDown()) {
-            player.SetLineShift(2);
+            player.SetLineShift(Player::kLineDown);
             player.SetMove(player.GetMoveX(), player.GetWalkSpeed());
             player.AddLine(1);
             if (player.GetLine() > 4) {
@@ -66,30 +71,30 @@ void TakeCommands(InputState& input, Player& player, const Snd& swing) {
         }
         if (input.PushedButton2()) {
             player.SetCommand(true);
-            player.SetState(3);
+            player.SetState(Player::kAttack);
         }
     }
-    if (player.GetState() != 3 && player.GetState() != 4) {
+    if (TakesMoves(player)) {
         if (input.ReleasedRight()) {
             player.SetCommand(true);
             if (input.HeldLeft()) {
-                player.SetFacing(1);
-                player.SetState(2);
+                player.SetFacing(Player::kFaceLeft);
+                player.SetState(Player::kRun);
             } else {
-                player.SetState(0);
+                player.SetState(Player::kStand);
             }
         }
         if (input.ReleasedLeft()) {
             player.SetCommand(true);
             if (input.HeldRight()) {
-                player.SetFacing(0);
-                player.SetState(2);
+                player.SetFacing(Player::kFaceRight);
+                player.SetState(Player::kRun);
             } else {
-                player.SetState(0);
+                player.SetState(Player::kStand);
             }
         }
     }
-    if (player.GetState() == 3 && input.PushedButton2()) {
+    if (player.GetState() == Player::kAttack && input.PushedButton2()) {
         if (player.NextCombo()) {
             PlaySound(swing, 0.0, false, 0.0);
         }
@@ -109,7 +114,8 @@ void ResolveSwordHits(Player& player, EnemyGroup& enemies, ScoreBoard& score, co
             score.AddScore(player.GetHitScore() * score.GetCombo());
             player.EmitHit(player.GetHitX(), player.GetHitY());
             PlaySound(cut, 0.0, false, 0.0);
-            enemies.Damage(i, player.GetHitDamage(), player.GetHitPush(), player.GetFacing() == 0);
+            enemies.Damage(i, player.GetHitDamage(), player.GetHitPush(),
+                           player.GetFacing() == Player::kFaceRight);
         }
     }
 }
@@ -210,7 +216,7 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
         player->Update(lineY[static_cast<size_t>(player->GetLine())]);
         player->Animate();
 
-        if (player->GetState() == 2 && player->GetStateTime() % 10 == 0) {
+        if (player->GetState() == Player::kRun && player->GetStateTime() % 10 == 0) {
             PlaySound(*step, 0.0, false, 0.0);
         }
 
@@ -252,7 +258,7 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
                     if (score->GetHiScore() > scene.GetBestScore()) {
                         scene.SetBestScore(score->GetHiScore());
                     }
-                    scene.Set(0);
+                    scene.Set(SceneState::kTitleScreen);
                     return;
                 }
             }

@@ -2,9 +2,9 @@
 
 #include "present/BitmapText.h"
 #include "present/InputState.h"
+#include "present/StepFrame.h"
 #include "present/Tex.h"
-#include "startup/Main.h"
-#include "startup/SceneState.h"
+#include "scenes/SceneState.h"
 
 namespace keldo {
 
@@ -23,7 +23,7 @@ void TitleScreen(SceneState& scene, InputState& input, BitmapText& text) {
         title->Draw(0, 0, 600, 160, 200, 200, 1200, 320, 1.0, 1.0, 1.0, 1.0);
         text.DrawStr(version, 800, 600, 25, 50, 1.0);
         if (input.ReleasedButton0()) {
-            scene.Set(1);
+            scene.Set(SceneState::kGameScene);
             return;
         }
         StepFrame();

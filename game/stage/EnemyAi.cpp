@@ -1,15 +1,13 @@
 #include "stage/EnemyAi.h"
 
 #include "runtime/RuntimeTable.h"
+#include "stage/EnemyGroup.h"
 
 namespace keldo {
 
 namespace {
 constexpr int64_t kModeChaser = 0;
 constexpr int64_t kModeLineChanger = 1;
-constexpr int64_t kActWalk = 1;
-constexpr int64_t kLineUp = 1;
-constexpr int64_t kLineDown = 2;
 }  // namespace
 
 void EnemyAi::Init(int64_t n) {
@@ -45,11 +43,12 @@ int64_t EnemyAi::GetAct(int64_t i) const { return Act[i]; }
 int64_t EnemyAi::GetLineMove(int64_t i) const { return AiLineMove[i]; }
 
 void EnemyAi::Think(int64_t i) {
-    const int64_t faceToPlayer = PlayerX[i] > EnemyX[i] ? 1 : 0;
+    const int64_t faceToPlayer =
+        PlayerX[i] > EnemyX[i] ? EnemyGroup::kFaceRight : EnemyGroup::kFaceLeft;
     if (PlayerLineY[i] == EnemyLineY[i] || AiMode[i] == kModeChaser) {
         AiFace[i] = faceToPlayer;
-        AiLineMove[i] = 0;
-        Act[i] = kActWalk;
+        AiLineMove[i] = EnemyGroup::kLineStay;
+        Act[i] = EnemyGroup::kWalk;
         Started[i] = false;
         return;
     }
@@ -60,14 +59,15 @@ void EnemyAi::Think(int64_t i) {
     // the enemy walks instead.
     const double dx = PlayerX[i] - EnemyX[i];
     if (Rt().Pow(ChaseRange, 2.0) < Rt().Pow(dx, 2.0)) {
-        AiLineMove[i] = PlayerLineY[i] < EnemyLineY[i] ? kLineUp : kLineDown;
+        AiLineMove[i] =
+            PlayerLineY[i] < EnemyLineY[i] ? EnemyGroup::kLineUp : EnemyGroup::kLineDown;
         return;
     }
     // The line step chosen while far away is left standing: the enemy keeps stepping
     // toward the player's line at every decision until it gets there.
     if (!Started[i]) {
         AiFace[i] = faceToPlayer;
-        Act[i] = kActWalk;
+        Act[i] = EnemyGroup::kWalk;
         Started[i] = true;
     }
 }

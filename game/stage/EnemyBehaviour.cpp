@@ -1,7 +1,7 @@
 // What the enemies do each frame: the per-slot state machine, the AI decisions, the line
 // changes and the push-back and death motion.
+#include "runtime/ErrorReport.h"
 #include "stage/EnemyGroup.h"
-#include "startup/ErrorReport.h"
 
 namespace keldo {
 
@@ -123,7 +123,9 @@ void EnemyGroup::Arrive(int64_t i) {
 
 void EnemyGroup::Idle(int64_t i) { Bodies[i].SetMove(0.0, 0.0); }
 
-void EnemyGroup::Walk(int64_t i) { Bodies[i].SetMove(Face[i] == 1 ? WalkSpeed : -WalkSpeed, 0.0); }
+void EnemyGroup::Walk(int64_t i) {
+    Bodies[i].SetMove(Face[i] == kFaceRight ? WalkSpeed : -WalkSpeed, 0.0);
+}
 
 void EnemyGroup::Hurt(int64_t i) {
     if (StateTime[i] > HurtTime) {
@@ -132,7 +134,7 @@ void EnemyGroup::Hurt(int64_t i) {
     }
     // The slide loses speed every frame and stops instead of turning back.
     ActorBody& body = Bodies[i];
-    if (PushDir[i] == 0) {
+    if (PushDir[i] == kPushRight) {
         if (body.GetMoveX() > 0.0) {
             body.AddMove(-HurtFriction, 0.0);
         } else {
@@ -153,9 +155,9 @@ void EnemyGroup::Dying(int64_t i) {
         Alive[i] = false;
     }
     ActorBody& body = Bodies[i];
-    if (PushDir[i] == 0 && body.GetMoveX() > 0.0) {
+    if (PushDir[i] == kPushRight && body.GetMoveX() > 0.0) {
         body.AddMove(-DeathFriction, -DeathFriction);
-    } else if (PushDir[i] == 1 && body.GetMoveX() < 0.0) {
+    } else if (PushDir[i] == kPushLeft && body.GetMoveX() < 0.0) {
         body.AddMove(DeathFriction, -DeathFriction);
     } else {
         body.SetMove(0.0, 0.0);

@@ -54,8 +54,8 @@ void EnemyGroup::Init() {
     }
     Alive.assign(n, false);
     State.assign(n, kWalk);
-    Face.assign(n, 1);
-    PushDir.assign(n, 1);
+    Face.assign(n, kFaceRight);
+    PushDir.assign(n, kPushLeft);
     LineMove.assign(n, kLineDown);
     PrevLineMove.assign(n, kLineDown);
     StateTime.assign(n, 0);
@@ -138,7 +138,7 @@ void EnemyGroup::Damage(int64_t i, int64_t damage, double push, bool toRight) {
     }
     StateTime[i] = 0;
     const double dir = toRight ? 1.0 : -1.0;
-    PushDir[i] = toRight ? 0 : 1;
+    PushDir[i] = toRight ? kPushRight : kPushLeft;
     // One life point left already counts as dead, so a hit that leaves one point kills.
     if (Life[i] < 2) {
         State[i] = kDying;
@@ -169,7 +169,7 @@ void EnemyGroup::DrawLine(double camX, double camY, int64_t lineY) {
         if (!Alive[i] || EnemyY[i] != lineY) {
             continue;
         }
-        AnimeId[i] = Face[i] == 1 ? kRightAnime : kLeftAnime;
+        AnimeId[i] = Face[i] == kFaceRight ? kRightAnime : kLeftAnime;
         if (State[i] == kHurt) {
             AnimeId[i] += kHurtAnimeStep;
         } else if (State[i] == kDying) {

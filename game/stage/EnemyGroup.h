@@ -25,6 +25,12 @@ public:
     static constexpr int64_t kLineStay = 0;
     static constexpr int64_t kLineUp = 1;
     static constexpr int64_t kLineDown = 2;
+    // Facing.
+    static constexpr int64_t kFaceLeft = 0;
+    static constexpr int64_t kFaceRight = 1;
+    // The way a sword hit pushed the enemy.
+    static constexpr int64_t kPushRight = 0;
+    static constexpr int64_t kPushLeft = 1;
 
     EnemyGroup() = default;
     EnemyGroup(const EnemyGroup&) = delete;

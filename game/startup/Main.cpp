@@ -2,14 +2,11 @@
 
 #include "present/BitmapText.h"
 #include "present/InputState.h"
-#include "runtime/RuntimeTable.h"
 #include "scenes/GameScene.h"
+#include "scenes/SceneState.h"
 #include "scenes/TitleScreen.h"
-#include "startup/SceneState.h"
 
 namespace keldo {
-
-void StepFrame() { Rt().Act(); }
 
 void Main() {
     BitmapText text;
@@ -17,13 +14,13 @@ void Main() {
     InputState input;
     input.Init();
     SceneState scene;
-    scene.Set(0);
+    scene.Set(SceneState::kTitleScreen);
     for (;;) {
         switch (scene.Get()) {
-            case 0:
+            case SceneState::kTitleScreen:
                 TitleScreen(scene, input, text);
                 break;
-            case 1:
+            case SceneState::kGameScene:
                 GameScene(scene, input, text);
                 break;
             default:

@@ -12,11 +12,11 @@
 #include <string>
 
 #include "Tolvex.h"
+#include "runtime/GameException.h"
 #include "runtime/RtString.h"
 #include "runtime/RuntimeBinder.h"
 #include "runtime/RuntimeTable.h"
 #include "startup/AppSettings.h"
-#include "startup/GameException.h"
 #include "startup/Main.h"
 
 namespace keldo {

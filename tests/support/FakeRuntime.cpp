@@ -6,8 +6,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "runtime/ErrorReport.h"
 #include "runtime/RuntimeTable.h"
-#include "startup/ErrorReport.h"
 
 namespace keldo::test {
 
@@ -115,16 +115,16 @@ TvTex* LoadTex(const TvType*, const TvStr* path) {
 }
 void DrawTex(TvTex* tex, double a0, double a1, double a2, double a3, double a4, double a5,
              double a6, double a7, double a8, double a9, double a10, double a11) {
-    gCurrent->Draws.push_back({reinterpret_cast<FakeHandle*>(tex)->Name, false,
+    gCurrent->Draws.push_back({reinterpret_cast<FakeHandle*>(tex)->Name,
+                               false,
                                {a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11}});
 }
 void DrawTexRot(TvTex* tex, double a0, double a1, double a2, double a3, double a4, double a5,
                 double a6, double a7, double a8, double a9, double a10, double a11, double a12,
                 double a13, double a14) {
-    gCurrent->Draws.push_back(
-        {reinterpret_cast<FakeHandle*>(tex)->Name,
-         true,
-         {a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14}});
+    gCurrent->Draws.push_back({reinterpret_cast<FakeHandle*>(tex)->Name,
+                               true,
+                               {a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14}});
 }
 TvSnd* LoadSnd(const TvType*, const TvStr* path) {
     gCurrent->Sounds.push_back({"load", Utf8(path), {}});

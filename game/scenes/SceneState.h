@@ -7,6 +7,10 @@ namespace keldo {
 
 class SceneState {
 public:
+    // The scene numbers the loop switches on.
+    static constexpr int64_t kTitleScreen = 0;
+    static constexpr int64_t kGameScene = 1;
+
     void Set(int64_t n) { Scene = n; }
     int64_t Get() const { return Scene; }
 

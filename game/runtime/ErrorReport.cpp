@@ -1,4 +1,4 @@
-#include "startup/ErrorReport.h"
+#include "runtime/ErrorReport.h"
 
 #include "runtime/RuntimeTable.h"
 

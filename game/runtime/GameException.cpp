@@ -1,4 +1,4 @@
-#include "startup/GameException.h"
+#include "runtime/GameException.h"
 
 #include <utility>
 
