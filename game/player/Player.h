@@ -92,6 +92,15 @@ public:
     void Animate();
     void DrawLine(double viewX, double viewY, int64_t lineY);
 
+    // The animations as LoadAnime and LoadEffects built them, for what shows every cell
+    // and pose of them (the contact sheet, tests). Valid once those have run.
+    AnimeSprite& GetBodySprite() { return *BodySprite; }
+    TexAnimeSet& GetSwordSet() { return *SwordSet; }
+    AnimeSprite& GetBulletSprite() { return *BulletSprite; }
+    AnimeSprite& GetSmokeSprite() { return *SmokeSprite; }
+    TexAnimeSet& GetArcSet() { return *ArcSet; }
+    AnimeSprite& GetHitSprite() { return *HitSprite; }
+
 private:
     // Walking and running set their horizontal speed along the facing; other states
     // and facings leave the motion alone.

@@ -63,6 +63,9 @@ public:
     int64_t GetStateTime(int64_t i) const { return StateTime[i]; }
     const ActorBody& GetBody(int64_t i) const { return Bodies[i]; }
 
+    // The rock's animations as LoadSprites built them, for what shows every cell of them.
+    AnimeSprite& GetSprite() { return Sprite; }
+
 private:
     void Idle(int64_t i);
     void Walk(int64_t i);
