@@ -1,34 +1,9 @@
+#include "motion/SpriteCells.h"
 #include "player/Player.h"
 
 namespace keldo {
 
 namespace {
-
-// Top-left corner of a 256 x 256 cell of a sheet.
-struct Cell {
-    double SrcX;
-    double SrcY;
-};
-
-// Body animation IDs: the hundreds are the facing (1 right, 2 left), the tens the pose
-// (stand, walk, run, attack or airborne).
-struct BodyAnime {
-    int64_t Id;
-    int64_t Time;
-    int64_t FrameNum;
-    Cell Frames[4];
-};
-
-constexpr BodyAnime kBodyAnimes[] = {
-    {100, 300, 1, {{0, 0}}},
-    {110, 15, 4, {{256, 0}, {0, 0}, {512, 0}, {0, 0}}},
-    {120, 10, 4, {{256, 512}, {0, 512}, {512, 512}, {0, 512}}},
-    {130, 300, 1, {{256, 512}}},
-    {200, 300, 1, {{0, 256}}},
-    {210, 15, 4, {{256, 256}, {0, 256}, {512, 256}, {0, 256}}},
-    {220, 10, 4, {{256, 768}, {0, 768}, {512, 768}, {0, 768}}},
-    {230, 300, 1, {{256, 768}}},
-};
 
 struct KeyPose {
     double OffsetX;
@@ -108,16 +83,41 @@ constexpr ArcSwing kArcSwings[] = {
 }  // namespace
 
 void Player::LoadAnime(double viewX, double viewY, double viewW, double viewH) {
+    // Body animation IDs: the hundreds are the facing (1 right, 2 left), the tens the pose
+    // (stand, walk, run, attack or airborne).
     BodySprite = std::make_unique<AnimeSprite>();
-    BodySprite->LoadTex(u"velquint256.vstex");
-    BodySprite->Init(8, viewX, viewY, viewW, viewH);
-    for (const BodyAnime& a : kBodyAnimes) {
-        BodySprite->AddAnime(a.Id, true, a.FrameNum);
-        for (int64_t f = 0; f < a.FrameNum; ++f) {
-            const Cell& c = a.Frames[f];
-            BodySprite->AddAnimeFrame(a.Id, c.SrcX, c.SrcY, 256.0, 256.0, 0.0, a.Time);
-        }
-    }
+    LoadSpriteCells(*BodySprite, u"velquint256.vstex",
+                    {
+                        {100, true, {{0, 0, 256, 256, 300}}},
+                        {110,
+                         true,
+                         {{256, 0, 256, 256, 15},
+                          {0, 0, 256, 256, 15},
+                          {512, 0, 256, 256, 15},
+                          {0, 0, 256, 256, 15}}},
+                        {120,
+                         true,
+                         {{256, 512, 256, 256, 10},
+                          {0, 512, 256, 256, 10},
+                          {512, 512, 256, 256, 10},
+                          {0, 512, 256, 256, 10}}},
+                        {130, true, {{256, 512, 256, 256, 300}}},
+                        {200, true, {{0, 256, 256, 256, 300}}},
+                        {210,
+                         true,
+                         {{256, 256, 256, 256, 15},
+                          {0, 256, 256, 256, 15},
+                          {512, 256, 256, 256, 15},
+                          {0, 256, 256, 256, 15}}},
+                        {220,
+                         true,
+                         {{256, 768, 256, 256, 10},
+                          {0, 768, 256, 256, 10},
+                          {512, 768, 256, 256, 10},
+                          {0, 768, 256, 256, 10}}},
+                        {230, true, {{256, 768, 256, 256, 300}}},
+                    },
+                    viewX, viewY, viewW, viewH);
 
     SwordSet = std::make_unique<TexAnimeSet>();
     SwordSet->LoadTex(u"sword_512_128.vstex", 0.0, 0.0, 512.0, 128.0);
@@ -132,18 +132,14 @@ void Player::LoadAnime(double viewX, double viewY, double viewW, double viewH) {
     }
 
     BulletSprite = std::make_unique<AnimeSprite>();
-    BulletSprite->LoadTex(u"bullet.vstex");
-    BulletSprite->Init(1, viewX, viewY, viewW, viewH);
-    BulletSprite->AddAnime(100, false, 1);
-    BulletSprite->AddAnimeFrame(100, 0.0, 0.0, 64.0, 64.0, 0.0, 10);
+    LoadSpriteCells(*BulletSprite, u"bullet.vstex", {{100, false, {{0, 0, 64, 64, 10}}}}, viewX,
+                    viewY, viewW, viewH);
 }
 
 void Player::LoadEffects(double viewX, double viewY, double viewW, double viewH) {
     SmokeSprite = std::make_unique<AnimeSprite>();
-    SmokeSprite->LoadTex(u"smog.vstex");
-    SmokeSprite->Init(1, viewX, viewY, viewW, viewH);
-    SmokeSprite->AddAnime(100, false, 1);
-    SmokeSprite->AddAnimeFrame(100, 0.0, 0.0, 128.0, 128.0, 0.0, 60);
+    LoadSpriteCells(*SmokeSprite, u"smog.vstex", {{100, false, {{0, 0, 128, 128, 60}}}}, viewX,
+                    viewY, viewW, viewH);
 
     ArcSet = std::make_unique<TexAnimeSet>();
     ArcSet->LoadTex(u"slash_effect.vstex", 0.0, 0.0, 256.0, 256.0);
@@ -157,13 +153,14 @@ void Player::LoadEffects(double viewX, double viewY, double viewW, double viewH)
     }
 
     HitSprite = std::make_unique<AnimeSprite>();
-    HitSprite->LoadTex(u"hit_effect.vstex");
-    HitSprite->Init(1, viewX, viewY, viewW, viewH);
-    HitSprite->AddAnime(100, false, 4);
-    constexpr Cell kHitCells[] = {{0, 0}, {0, 256}, {256, 256}, {256, 0}};
-    for (const Cell& c : kHitCells) {
-        HitSprite->AddAnimeFrame(100, c.SrcX, c.SrcY, 256.0, 256.0, 0.0, 5);
-    }
+    LoadSpriteCells(*HitSprite, u"hit_effect.vstex",
+                    {{100,
+                      false,
+                      {{0, 0, 256, 256, 5},
+                       {0, 256, 256, 256, 5},
+                       {256, 256, 256, 256, 5},
+                       {256, 0, 256, 256, 5}}}},
+                    viewX, viewY, viewW, viewH);
 }
 
 void Player::DrawLine(double viewX, double viewY, int64_t lineY) {

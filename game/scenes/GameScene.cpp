@@ -25,23 +25,52 @@ double FrameRate() { return Rt().GetFPS(); }
 
 namespace {
 
+// The stage lines, top to bottom.
+constexpr size_t kLineCount = 5;
+
 // An attack or a knock-back runs to its end: no move or release interrupts it.
 bool TakesMoves(const Player& player) {
     return player.GetState() != Player::kAttack && player.GetState() != Player::kHurt;
+}
+
+void Run(Player& player, int64_t facing) {
+    player.SetCommand(true);
+    player.SetFacing(facing);
+    player.SetState(Player::kRun);
+}
+
+// Letting go of a direction stops the run, or turns it round when the other one is held.
+void Release(Player& player, bool otherHeld, int64_t otherFacing) {
+    if (otherHeld) {
+        Run(player, otherFacing);
+    } else {
+        player.SetCommand(true);
+        player.SetState(Player::kStand);
+    }
+}
+
+// A step to the next line up (-1) or down (+1); the body moves there at walking speed
+// and the line index stays on the stage.
+void ChangeLine(Player& player, int64_t step) {
+    player.SetLineShift(step < 0 ? Player::kLineUp : Player::kLineDown);
+    player.SetMove(player.GetMoveX(), static_cast<double>(step) * player.GetWalkSpeed());
+    player.AddLine(step);
+    const auto last = static_cast<int64_t>(kLineCount) - 1;
+    if (player.GetLine() < 0) {
+        player.SetLine(0);
+    } else if (player.GetLine() > last) {
+        player.SetLine(last);
+    }
 }
 
 // Pushes and releases become commands on the player.
 void TakeCommands(InputState& input, Player& player, const Snd& swing) {
     if (player.IsOnGround() && TakesMoves(player)) {
         if (input.PushedRight()) {
-            player.SetCommand(true);
-            player.SetFacing(Player::kFaceRight);
-            player.SetState(Player::kRun);
+            Run(player, Player::kFaceRight);
         }
         if (input.PushedLeft()) {
-            player.SetCommand(true);
-            player.SetFacing(Player::kFaceLeft);
-            player.SetState(Player::kRun);
+            Run(player, Player::kFaceLeft);
         }
         if (input.PushedButton0()) {
             // A hop up and backwards, against the facing.
@@ -54,20 +83,10 @@ void TakeCommands(InputState& input, Player& player, const Snd& swing) {
             }
         }
         if (input.PushedUp()) {
-            player.SetLineShift(Player::kLineUp);
-            player.SetMove(player.GetMoveX(), -player.GetWalkSpeed());
-            player.AddLine(-1);
-            if (player.GetLine() < 0) {
-                player.SetLine(0);
-            }
+            ChangeLine(player, -1);
         }
         if (input.PushedDown()) {
-            player.SetLineShift(Player::kLineDown);
-            player.SetMove(player.GetMoveX(), player.GetWalkSpeed());
-            player.AddLine(1);
-            if (player.GetLine() > 4) {
-                player.SetLine(4);
-            }
+            ChangeLine(player, 1);
         }
         if (input.PushedButton2()) {
             player.SetCommand(true);
@@ -76,22 +95,10 @@ void TakeCommands(InputState& input, Player& player, const Snd& swing) {
     }
     if (TakesMoves(player)) {
         if (input.ReleasedRight()) {
-            player.SetCommand(true);
-            if (input.HeldLeft()) {
-                player.SetFacing(Player::kFaceLeft);
-                player.SetState(Player::kRun);
-            } else {
-                player.SetState(Player::kStand);
-            }
+            Release(player, input.HeldLeft(), Player::kFaceLeft);
         }
         if (input.ReleasedLeft()) {
-            player.SetCommand(true);
-            if (input.HeldRight()) {
-                player.SetFacing(Player::kFaceRight);
-                player.SetState(Player::kRun);
-            } else {
-                player.SetState(Player::kStand);
-            }
+            Release(player, input.HeldRight(), Player::kFaceRight);
         }
     }
     if (player.GetState() == Player::kAttack && input.PushedButton2()) {
@@ -152,7 +159,7 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
     stage->Init();
     stage->LoadSprites(screenX, screenY, screenW, screenH);
 
-    const std::array<int64_t, 5> lineY = {400, 500, 600, 700, 800};
+    const std::array<int64_t, kLineCount> lineY = {400, 500, 600, 700, 800};
 
     ReportError(u"SetPlayer");
     auto player = std::make_unique<Player>();
@@ -194,6 +201,7 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
     const auto step = LoadSound(u"sha00.ogg");
     SetSoundVolume(*swing, 0.5);
     SetSoundVolume(*step, 0.4);
+    const int64_t stepPeriod = 10;
     SetSoundVolume(*cut, 0.5);
     SetSoundVolume(*hit, 0.6);
 
@@ -216,7 +224,8 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
         player->Update(lineY[static_cast<size_t>(player->GetLine())]);
         player->Animate();
 
-        if (player->GetState() == Player::kRun && player->GetStateTime() % 10 == 0) {
+        // A footstep every tenth frame of a run.
+        if (player->GetState() == Player::kRun && player->GetStateTime() % stepPeriod == 0) {
             PlaySound(*step, 0.0, false, 0.0);
         }
 

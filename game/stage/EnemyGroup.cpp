@@ -1,7 +1,7 @@
 #include "stage/EnemyGroup.h"
 
 #include "motion/MathHelpers.h"
-#include "stage/SpriteCells.h"
+#include "motion/SpriteCells.h"
 
 namespace keldo {
 

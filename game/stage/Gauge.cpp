@@ -1,6 +1,6 @@
 #include "stage/Gauge.h"
 
-#include "stage/SpriteCells.h"
+#include "motion/SpriteCells.h"
 
 namespace keldo {
 

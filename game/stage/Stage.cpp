@@ -1,8 +1,8 @@
 #include "stage/Stage.h"
 
 #include "motion/MathHelpers.h"
+#include "motion/SpriteCells.h"
 #include "runtime/RuntimeTable.h"
-#include "stage/SpriteCells.h"
 
 namespace keldo {
 

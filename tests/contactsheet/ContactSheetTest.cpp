@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -48,22 +49,15 @@ protected:
 // The sheet has no tables of its own: an entry changed in what the game loaded shows up
 // on the sheet, for each kind of animation it lays out.
 TEST_F(ContactSheet, ShowsAChangedEntryOfTheGamesTables) {
-    using Draws = std::vector<std::vector<double>>;
-    const auto hasCut = [](double x, double y) {
-        return [=](const Draws& draws) {
-            for (const auto& a : draws) {
-                if (a[0] == x && a[1] == y) {
-                    return true;
-                }
-            }
-            return false;
-        };
+    using Args = std::vector<double>;
+    const auto cutAt = [](double x, double y) {
+        return [=](const Args& a) { return a[0] == x && a[1] == y; };
     };
     struct Case {
         const char* What;
         std::string Tex;
         std::function<void(sheet::Cast&)> Change;
-        std::function<bool(const Draws&)> Shows;
+        std::function<bool(const Args&)> Shows;  // marks a draw of the changed entry
     };
     const std::vector<Case> cases = {
         {"a cell of the hero's stand", "velquint256.vstex",
@@ -73,7 +67,7 @@ TEST_F(ContactSheet, ShowsAChangedEntryOfTheGamesTables) {
              s.AddAnime(100, true, 1);
              s.AddAnimeFrame(100, 768.0, 0.0, 256.0, 256.0, 0.0, 300);
          },
-         hasCut(768.0, 0.0)},
+         cutAt(768.0, 0.0)},
         {"a key pose of the first swing", "sword_512_128.vstex",
          [](sheet::Cast& c) {
              keldo::TexAnimeSet& s = c.Hero.GetSwordSet();
@@ -82,14 +76,7 @@ TEST_F(ContactSheet, ShowsAChangedEntryOfTheGamesTables) {
              s.AddKeyFrame(110, -25.0, -10.0, 12.5, 12.5, 1.25, true, 1);
              s.AddKeyFrame(110, 0.0, -10.0, 12.5, 12.5, 1.25, true, 37);
          },
-         [](const Draws& draws) {
-             for (const auto& a : draws) {
-                 if (a[10] == 1.25) {
-                     return true;
-                 }
-             }
-             return false;
-         }},
+         [](const Args& a) { return a[10] == 1.25; }},
         {"a cell of the rock's walk", "rock_enemy.vstex",
          [](sheet::Cast& c) {
              keldo::AnimeSprite& s = c.Rocks.GetSprite();
@@ -97,15 +84,18 @@ TEST_F(ContactSheet, ShowsAChangedEntryOfTheGamesTables) {
              s.AddAnime(200, true, 1);
              s.AddAnimeFrame(200, 512.0, 512.0, 256.0, 256.0, 0.0, 15);
          },
-         hasCut(512.0, 512.0)},
+         cutAt(512.0, 512.0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         sheet::Cast cast;
         cast.Load();
-        ASSERT_FALSE(c.Shows(DrawsOf(sheet::LayOut(cast), c.Tex)));
+        const auto before = DrawsOf(sheet::LayOut(cast), c.Tex);
+        ASSERT_FALSE(before.empty());
+        ASSERT_TRUE(std::none_of(before.begin(), before.end(), c.Shows));
         c.Change(cast);
-        EXPECT_TRUE(c.Shows(DrawsOf(sheet::LayOut(cast), c.Tex)));
+        const auto after = DrawsOf(sheet::LayOut(cast), c.Tex);
+        EXPECT_TRUE(std::any_of(after.begin(), after.end(), c.Shows));
     }
 }
 

@@ -223,21 +223,9 @@ TEST(Ending, TheFrameLimitAtRandomFramesEndsWithCodeZero) {
 class Background {
 public:
     Background(std::map<std::string, std::string> env) : Dir(MakeTempDir()) {
-        Pid = fork();
-        if (Pid == 0) {
-            const int err = open((Dir + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int null = open("/dev/null", O_RDWR);
-            dup2(null, 0);
-            dup2(null, 1);
-            dup2(err, 2);
-            setenv("TOLVEX_HEADLESS", "null", 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            setenv("TOLVEX_TRACE", (Dir + "/trace.txt").c_str(), 1);
-            for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-            const std::string program = BuiltProgram();
-            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        GameRun run;
+        run.Env = std::move(env);
+        Pid = run.Start(Dir);
     }
     ~Background() {
         if (Pid > 0 && !Reaped) {

@@ -72,8 +72,7 @@ std::string GameResult::TraceText() const {
     return out;
 }
 
-GameResult GameRun::Run() const {
-    const std::string dir = WorkDir.empty() ? MakeTempDir() : WorkDir;
+pid_t GameRun::Start(const std::string& dir) const {
     const std::string tracePath = dir + "/trace.txt";
     const std::string scriptPath = dir + "/input.txt";
     const std::string errPath = dir + "/stderr.txt";
@@ -110,6 +109,14 @@ GameResult GameRun::Run() const {
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+    return pid;
+}
+
+GameResult GameRun::Run() const {
+    const std::string dir = WorkDir.empty() ? MakeTempDir() : WorkDir;
+    const std::string tracePath = dir + "/trace.txt";
+    const std::string errPath = dir + "/stderr.txt";
+    const pid_t pid = Start(dir);
 
     GameResult result;
     int status = 0;

@@ -2,6 +2,8 @@
 // reads back what it did: the exit code, standard error and the trace, frame by frame.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -28,6 +30,9 @@ struct GameRun {
     int TimeoutSeconds = 120;
 
     GameResult Run() const;
+    // Starts the game in dir (standard error to dir/stderr.txt, the trace to
+    // dir/trace.txt) and returns at once with its process id.
+    pid_t Start(const std::string& dir) const;
 };
 
 // A fresh empty temporary folder.

@@ -11,6 +11,7 @@
 #include "stage/EnemyGroup.h"
 #include "stage/ScoreBoard.h"
 #include "support/FakeRuntime.h"
+#include "unit/player/PlayerFixture.h"
 
 namespace keldo {
 namespace {
@@ -18,12 +19,7 @@ namespace {
 class Combat : public testing::Test {
 protected:
     void SetUp() override {
-        player.Init();
-        player.LoadAnime(0, 0, 1600, 900);
-        player.InitAttack();
-        player.InitEffects();
-        player.LoadEffects(0, 0, 1600, 900);
-        player.SetLine(3);
+        test::SetUpLikeTheScene(player);
         score.Init();
         score.Load(0, 0, 1600, 900);
         enemies.Init();

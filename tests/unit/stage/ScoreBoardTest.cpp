@@ -38,6 +38,12 @@ void SetUpBoard(ScoreBoard& b) {
     b.Load(0, 0, 1600, 900);
 }
 
+// A sword hit worth 10 as the game scene scores it: the combo first, then its multiple.
+void Hit(ScoreBoard& b) {
+    b.AddCombo();
+    b.AddScore(10 * b.GetCombo());
+}
+
 TEST(Gauge, BarFollowsTheValueAndStaysOnTheScreen) {
     struct Case {
         double camX, camY;
@@ -68,14 +74,12 @@ TEST(ScoreBoard, HitsBuildTheComboAndScoreWithIt) {
     ScoreBoard b;
     SetUpBoard(b);
     for (int k = 0; k < 3; ++k) {
-        b.AddCombo();
-        b.AddScore(10 * b.GetCombo());
+        Hit(b);
     }
     EXPECT_EQ(b.GetCombo(), 3);
     EXPECT_EQ(b.GetScore(), 60);
     b.SetCombo(0);  // a touch
-    b.AddCombo();
-    b.AddScore(10 * b.GetCombo());
+    Hit(b);
     EXPECT_EQ(b.GetScore(), 70);
 }
 
@@ -84,8 +88,7 @@ TEST(ScoreBoard, DrawLaysOutComboGaugeAndScoreLines) {
     ScoreBoard b;
     SetUpBoard(b);
     for (int k = 0; k < 3; ++k) {
-        b.AddCombo();
-        b.AddScore(10 * b.GetCombo());
+        Hit(b);
     }
     b.Tick();
     rt.Draws.clear();
