@@ -5,6 +5,7 @@
 #   ./build.sh test    install what is missing, build, and run the whole test suite
 #   ./build.sh build   install what is missing and build only
 #   ./build.sh bench   build and run the benchmarks
+#   ./build.sh deb     build and make the Debian package build/keldo_VERSION_ARCH.deb
 set -euo pipefail
 
 cd "$(dirname "$0")"
@@ -17,6 +18,7 @@ PACKAGES=(
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool
+  desktop-file-utils appstream man-db
 )
 
 install_missing() {
@@ -67,8 +69,15 @@ case "${1:-play}" in
       [ -x "$b" ] && "$b"
     done
     ;;
+  deb)
+    # cpack reads the binaries' library needs with dpkg-shlibdeps, which needs file(1).
+    PACKAGES+=(dpkg-dev file)
+    install_missing
+    build
+    (cd "$BUILD_DIR" && cpack -G DEB)
+    ;;
   *)
-    echo "usage: $0 play|test|build|bench" >&2
+    echo "usage: $0 play|test|build|bench|deb" >&2
     exit 2
     ;;
 esac
