@@ -70,13 +70,13 @@ check_tree() {
     cd "$work/elsewhere" &&
       HOME=$work/home XDG_DATA_HOME=$work/home XDG_CONFIG_HOME=$work/home \
         LD_DEBUG=files LD_DEBUG_OUTPUT=$work/ld \
-        TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=300 \
+        TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=120 \
         TOLVEX_INPUT=$work/script.txt TOLVEX_TRACE=$work/trace.txt \
         "$usr/bin/keldo" 2>"$work/stderr.txt"
   )
   local code=$?
   [ $code -eq 0 ] || { cat "$work/stderr.txt"; fail "the installed game exited with $code"; }
-  grep -q "^frame 300$" "$work/trace.txt" || fail "the run did not reach frame 300"
+  grep -q "^frame 120$" "$work/trace.txt" || fail "the run did not reach frame 120"
   grep -q "^load_tex velquint256.vstex" "$work/trace.txt" || fail "the game scene never started"
   grep -q "^draw_rot velquint256.vstex" "$work/trace.txt" || fail "the hero was never drawn"
   grep -qsF "file=$usr/lib/keldo/Data/Tolvex.vsd " "$work"/ld.* ||
