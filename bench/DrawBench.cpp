@@ -91,13 +91,7 @@ Library& Lib() {
         fs::copy_file(TOLVEX_LIBRARY_PATH, l->Data / "Tolvex.vsd",
                       fs::copy_options::overwrite_existing);
         WritePicture(l->Data / kPictureName);
-        l->Handle = dlopen((l->Data / "Tolvex.vsd").c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (l->Handle == nullptr) {
-            throw std::runtime_error(dlerror());
-        }
-        if (const char* missing = tvtools::BindEntries(l->Handle, *l)) {
-            throw std::runtime_error(std::string("the library has no entry ") + missing);
-        }
+        l->Handle = tvtools::OpenLibrary(l->Data / "Tolvex.vsd", *l);
         std::atexit([] { fs::remove_all(Lib().Data.parent_path()); });
         return l;
     }();
@@ -110,12 +104,7 @@ void BM_Library(benchmark::State& state) {
     TvStr* title = tvtools::MakeStr(L, "bench");
     TvStr* name = tvtools::MakeStr(L, kPictureName);
     uint64_t cell = 0;
-    const TvInitParams params{TV_INIT_STAMP,
-                              1,
-                              0,
-                              0,
-                              reinterpret_cast<uint64_t>(&cell),
-                              reinterpret_cast<uint64_t>(title)};
+    const TvInitParams params = tvtools::StartRecord(&cell, title);
     const unsigned saved = _mm_getcsr();
     _mm_setcsr(0x7F00);  // as the game calls
     L.Init(&params);

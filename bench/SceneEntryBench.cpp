@@ -65,14 +65,11 @@ double EnterScene(const Entries& e, double* cpu = nullptr,
 }  // namespace
 
 int main() {
-    void* library = dlopen(TOLVEX_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        std::fprintf(stderr, "bench_scene_entry: %s\n", dlerror());
-        return 1;
-    }
     Entries e;
-    if (const char* missing = tvtools::BindEntries(library, e)) {
-        std::fprintf(stderr, "bench_scene_entry: the library has no entry %s\n", missing);
+    try {
+        tvtools::OpenLibrary(TOLVEX_LIBRARY_PATH, e);
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "bench_scene_entry: %s\n", error.what());
         return 1;
     }
 
@@ -90,12 +87,7 @@ int main() {
     try {
         uint64_t cell = 0;
         TvStr* title = MakeStr(e, "bench");
-        const TvInitParams params{TV_INIT_STAMP,
-                                  1,
-                                  0,
-                                  0,
-                                  reinterpret_cast<uint64_t>(&cell),
-                                  reinterpret_cast<uint64_t>(title)};
+        const TvInitParams params = tvtools::StartRecord(&cell, title);
         e.Init(&params);
         e.Act();
         cold = EnterScene(e, &coldCpu, &coldLoads);

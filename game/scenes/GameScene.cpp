@@ -212,7 +212,8 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
 
         if (spawnTimer > spawnInterval && enemiesLeft >= 1) {
             spawnLine = Rnd(1, 3);
-            enemies->Spawn(spawnLine, lineY[static_cast<size_t>(spawnLine)], Rnd(0, 1));
+            enemies->Spawn(spawnLine, lineY[static_cast<size_t>(spawnLine)],
+                           Rnd(EnemyAi::kModeChaser, EnemyAi::kModeLineChanger));
             ReportError(u"GenerateEnemy");
             spawnTimer = 0;
             enemiesLeft -= 1;

@@ -5,11 +5,6 @@
 
 namespace keldo {
 
-namespace {
-constexpr int64_t kModeChaser = 0;
-constexpr int64_t kModeLineChanger = 1;
-}  // namespace
-
 void EnemyAi::Init(int64_t n) {
     ChaseRange = 500.0;
     const auto count = static_cast<size_t>(n > 0 ? n : 0);

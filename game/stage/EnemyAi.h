@@ -10,6 +10,11 @@ namespace keldo {
 
 class EnemyAi {
 public:
+    // How an enemy looks for the player: a chaser only ever walks at it; a line changer
+    // also steps across lines toward it while it is far away.
+    static constexpr int64_t kModeChaser = 0;
+    static constexpr int64_t kModeLineChanger = 1;
+
     void Init(int64_t n);
     void SetPlayer(double x, int64_t lineY, int64_t i);
     void SetEnemy(double x, int64_t lineY, int64_t i);

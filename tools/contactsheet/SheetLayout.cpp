@@ -112,7 +112,6 @@ public:
     explicit Builder(Cast& cast) : C(cast), Rt(FakeRuntime::Current()) {}
 
     void Fill(int x, int y, int w, int h, Rgba c) { Add(Op::Kind::Fill, x, y, w, h, c); }
-    void Line(int x1, int y1, int x2, int y2, Rgba c) { Add(Op::Kind::Line, x1, y1, x2, y2, c); }
     // Later drawing stays inside this rectangle until the next Clip or NoClip.
     void Clip(int x, int y, int w, int h) { Add(Op::Kind::Clip, x, y, w, h, kBlack); }
     void NoClip() { Add(Op::Kind::NoClip, 0, 0, 0, 0, kBlack); }
@@ -125,7 +124,7 @@ public:
         Fill(x, y, w, 1, kEdge);
         Fill(x, y, 1, h, kEdge);
         if (feetY >= 0) {
-            Line(x, feetY, x + w - 1, feetY, kFeet);
+            Fill(x, feetY, w, 1, kFeet);
         }
     }
 

@@ -25,9 +25,9 @@ struct Rgba {
 
 // One step of painting the sheet.
 struct Op {
-    enum class Kind { Fill, Line, Clip, NoClip, Picture };
+    enum class Kind { Fill, Clip, NoClip, Picture };
     Kind What = Kind::NoClip;
-    int X = 0;  // Fill and Clip: a rectangle; Line: from (X, Y) to (W, H)
+    int X = 0;  // Fill and Clip: a rectangle
     int Y = 0;
     int W = 0;
     int H = 0;

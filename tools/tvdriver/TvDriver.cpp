@@ -40,12 +40,7 @@ struct Sprite {
 [[noreturn]] void Run(const Entries& e, const std::vector<std::string>& pictures) {
     uint64_t exceptionCell = 0;
     TvStr* title = MakeStr(e, "tvdriver");
-    const TvInitParams params{TV_INIT_STAMP,
-                              1,
-                              0,
-                              0,
-                              reinterpret_cast<uint64_t>(&exceptionCell),
-                              reinterpret_cast<uint64_t>(title)};
+    const TvInitParams params = tvtools::StartRecord(&exceptionCell, title);
     e.Init(&params);
 
     static const TvType texType{"Tex"};
@@ -89,14 +84,11 @@ int main(int argc, char** argv) {
         pictures = {"title.vstex", "velquint256.vstex", "rock_enemy.vstex", "slash_effect.vstex"};
     }
     const std::string path = ProgramFolder() + "/Data/Tolvex.vsd";
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        std::fprintf(stderr, "tvdriver: %s\n", dlerror());
-        return 1;
-    }
     Entries e;
-    if (const char* missing = tvtools::BindEntries(library, e)) {
-        std::fprintf(stderr, "tvdriver: the library has no entry %s\n", missing);
+    try {
+        tvtools::OpenLibrary(path, e);
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "tvdriver: %s\n", error.what());
         return 1;
     }
     // Call in the game's own floating-point mode, which the library must cope with.
