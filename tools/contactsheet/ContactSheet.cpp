@@ -28,6 +28,7 @@
 
 #include "BoundRuntime.h"
 #include "SheetLayout.h"
+#include "runtime/GameException.h"
 #include "support/FakeRuntime.h"
 
 namespace {
@@ -87,6 +88,14 @@ public:
                     break;
             }
         }
+    }
+
+    // Hands the pictures back to the library (before it is closed).
+    void FreeTextures() {
+        for (auto& [name, tex] : Texes) {
+            E.FreeMem(tex);
+        }
+        Texes.clear();
     }
 
 private:
@@ -172,10 +181,13 @@ void DrawBands(const std::string& dataDir, const sheet::Layout& layout, int band
             painter.Paint(layout, k);
             e.Act();
         }
+        painter.FreeTextures();
     } catch (const TvError& error) {
+        e.FreeMem(title);
         e.Free();
         throw std::runtime_error(error.Message);
     }
+    e.FreeMem(title);
     e.Free();
 }
 
@@ -223,6 +235,10 @@ int main(int argc, char** argv) {
         std::printf("%s: %d x %d\n", argv[2], sheet::kSheetW, layout.Height);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "contact sheet: %s\n", e.what());
+        code = 1;
+    } catch (const keldo::GameException& e) {
+        std::fprintf(stderr, "contact sheet: the game failed with code %lld: %s\n",
+                     static_cast<long long>(e.Code), e.Detail.c_str());
         code = 1;
     }
     if (dir != nullptr) {
