@@ -1,15 +1,10 @@
 // Loading the runtime library and binding its entries by name.
 #pragma once
 
-#include <string>
-
 namespace keldo {
 
 // The library file, relative to the folder that holds the program itself.
 constexpr const char* kRuntimeFile = "Data/Tolvex.vsd";
-
-// The folder of the running program, with a trailing slash.
-std::string ProgramFolder();
 
 // Loads the library and binds all entries in order. Raises 3001 on the first failure;
 // the library handle is kept from the moment it is loaded, so that shutdown can unload

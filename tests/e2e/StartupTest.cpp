@@ -1,8 +1,14 @@
 // Start-up and its failures: where the library comes from, what a missing library or
 // entry says, and how the program ends.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "GameRun.h"
 
@@ -33,7 +39,7 @@ TEST(Startup, WithoutTheLibraryNamesItAndFails) {
 
 TEST(Startup, AMissingEntryIsNamedAndTheLibraryIsUnloaded) {
     GameRun run;
-    run.Program = InstallGame(KELDO_STUB_INCOMPLETE);
+    run.Program = InstallGame(KELDO_STUB_incomplete);
     const GameResult r = run.Run();
     EXPECT_NE(r.ExitCode, 0);
     EXPECT_NE(r.Stderr.find("no entry StopBGMFade"), std::string::npos) << r.Stderr;
@@ -46,7 +52,7 @@ TEST(Startup, AMissingEntryIsNamedAndTheLibraryIsUnloaded) {
 
 TEST(Startup, AHardwareFaultReachesTheHandlerWhichStillShutsDown) {
     GameRun run;
-    run.Program = InstallGame(KELDO_STUB_FAULTING);
+    run.Program = InstallGame(KELDO_STUB_faulting);
     const GameResult r = run.Run();
     EXPECT_EQ(r.ExitCode, 1) << r.Stderr;
     EXPECT_NE(r.Stderr.find("keldo: fault: invalid floating-point operation"), std::string::npos)
@@ -59,12 +65,97 @@ TEST(Startup, ALibraryInTheCurrentFolderIsNeverLoaded) {
     GameRun run;
     run.WorkDir = MakeTempDir();
     fs::create_directory(run.WorkDir + "/Data");
-    fs::copy_file(KELDO_STUB_FOREIGN, run.WorkDir + "/Data/Tolvex.vsd");
+    fs::copy_file(KELDO_STUB_foreign, run.WorkDir + "/Data/Tolvex.vsd");
     run.Env["TOLVEX_FRAMES"] = "3";
     const GameResult r = run.Run();
     EXPECT_EQ(r.ExitCode, 0) << r.Stderr;
     EXPECT_EQ(r.Stderr.find("foreign"), std::string::npos) << r.Stderr;
     EXPECT_GE(r.Frames.size(), 3u);
+}
+
+TEST(Startup, AProgramThatCannotFindItselfLoadsNothingFromTheCurrentFolder) {
+    // The kernel cannot name a program whose path is longer than a page; the program lies in
+    // such a folder, which is also the current folder and holds a planted library.
+    const std::string top = MakeTempDir();
+    const std::string step(200, 'd');
+    const std::string err = top + "/stderr.txt";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // One folder at a time: the whole path is too long for a single call.
+        if (chdir(top.c_str()) != 0) _exit(126);
+        for (size_t depth = top.size(); depth < 4200; depth += step.size() + 1) {
+            if (mkdir(step.c_str(), 0700) != 0 || chdir(step.c_str()) != 0) _exit(126);
+        }
+        std::error_code failed[3];
+        fs::copy_file(BuiltProgram(), "keldo", failed[0]);
+        fs::create_directory("Data", failed[1]);
+        fs::copy_file(KELDO_STUB_foreign, "Data/Tolvex.vsd", failed[2]);
+        if (failed[0] || failed[1] || failed[2]) _exit(125);
+        const int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 2);
+        setenv("TOLVEX_HEADLESS", "null", 1);
+        execl("./keldo", "./keldo", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    std::ifstream in(err);
+    const std::string said(std::istreambuf_iterator<char>(in), {});
+    ASSERT_TRUE(WIFEXITED(status)) << said;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << said;
+    EXPECT_TRUE(said.starts_with("keldo: error 3001: cannot find the program's own folder"))
+        << said;
+    EXPECT_EQ(said.find("foreign"), std::string::npos) << said;
+    // Removing it takes the same small steps.
+    EXPECT_EQ(std::system(("cd " + top + " && rm -rf " + step).c_str()), 0);
+    fs::remove_all(top);
+}
+
+// A library file that is not a whole library: refused with the cause first, before loading.
+TEST(Startup, ALibraryThatIsNoWholeFileIsRefusedWithItsCause) {
+    const std::string library = BuiltDataDir() + "/Tolvex.vsd";
+    const auto size = fs::file_size(library);
+    struct Case {
+        const char* Name;
+        std::function<void(const std::string&)> Make;
+        const char* Cause;
+    };
+    const Case cases[] = {
+        {"a pipe", [](const std::string& path) { mkfifo(path.c_str(), 0600); },
+         "not a regular file"},
+        {"a folder", [](const std::string& path) { fs::create_directory(path); },
+         "not a regular file"},
+        {"cut short",
+         [&](const std::string& path) {
+             fs::copy_file(library, path);
+             fs::resize_file(path, size / 2);
+         },
+         "the file is cut short"},
+        {"cut after its header",
+         [&](const std::string& path) {
+             fs::copy_file(library, path);
+             fs::resize_file(path, 4096);
+         },
+         "the file is cut short"},
+    };
+    for (const Case& c : cases) {
+        const std::string dir = MakeTempDir();
+        fs::copy_file(BuiltProgram(), dir + "/keldo");
+        fs::create_directory(dir + "/Data");
+        c.Make(dir + "/Data/Tolvex.vsd");
+        GameRun run;
+        run.Program = dir + "/keldo";
+        run.TimeoutSeconds = 60;
+        const GameResult r = run.Run();
+        EXPECT_EQ(r.ExitCode, 1) << c.Name << ": " << r.Stderr;
+        EXPECT_TRUE(r.Stderr.starts_with(std::string("keldo: error 3001: cannot load the runtime "
+                                                     "library Data/Tolvex.vsd: ") +
+                                         c.Cause))
+            << c.Name << ": " << r.Stderr;
+        EXPECT_NE(r.Stderr.find(dir + "/Data/Tolvex.vsd) (code 3001)\n"), std::string::npos)
+            << c.Name << ": " << r.Stderr;
+        fs::remove_all(dir);
+    }
 }
 
 TEST(Startup, TheFrameLimitEndsWithCodeZero) {

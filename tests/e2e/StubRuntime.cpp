@@ -1,7 +1,11 @@
-// Stand-in runtime libraries for start-up tests: one that lacks its last entry, and a
-// foreign one that must never be loaded. Their entries are never called.
+// Stand-in runtime libraries for start-up tests: one that lacks its last entry, a foreign
+// one that must never be loaded, and some that fault at chosen moments. Entries other than
+// those defined below are never called.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "Tolvex.h"
 
@@ -10,9 +14,8 @@
 #define StopBGMFade StopBGMFade_absent
 #endif
 
-#ifdef STUB_FAULT_IN_INIT
-// Init makes an invalid floating-point operation, which the game's mode turns into a trap;
-// the memory entries work, since the game makes its start-up strings before Init.
+#ifdef STUB_HAS_INIT
+// The memory entries work, since the game makes its start-up strings before Init.
 #define Init Init_stub
 #define AllocMem AllocMem_stub
 #define FreeMem FreeMem_stub
@@ -27,19 +30,46 @@ TOLVEX_ENTRIES(STUB_ENTRY)
 #undef Init
 #undef AllocMem
 #undef FreeMem
-#ifdef STUB_FAULT_IN_INIT
+
+namespace {
+
+void AccessNothing() {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+}
+
+}  // namespace
+
+#ifdef STUB_HAS_INIT
 extern "C" __attribute__((visibility("default"))) void* AllocMem(int64_t bytes, const char*) {
     return std::calloc(1, static_cast<size_t>(bytes));
 }
 extern "C" __attribute__((visibility("default"))) void FreeMem(void* p) { std::free(p); }
 extern "C" __attribute__((visibility("default"))) bool Init(const TvInitParams*) {
+#if defined(STUB_FAULT_IN_INIT)
+    // An invalid floating-point operation, which the game's mode turns into a trap.
     volatile double zero = 0.0;
     volatile double nothing = zero / zero;
     return nothing == nothing;
+#elif defined(STUB_FAULT_ON_THREAD)
+    std::thread([] { AccessNothing(); }).detach();
+    for (;;) {
+        pause();
+    }
+#else
+    // The run ends as a closed window does: cleanly.
+    TvError closed{};
+    closed.Code = TV_ERR_CLOSED;
+    throw closed;
+#endif
 }
 #endif
+
 extern "C" __attribute__((visibility("default"))) void Free() {
     std::fprintf(stderr, "%s runtime freed\n", STUB_KIND);
+#ifdef STUB_FAULT_IN_FREE
+    AccessNothing();
+#endif
 }
 
 namespace {
@@ -48,5 +78,8 @@ __attribute__((constructor)) void Loaded() {
 }
 __attribute__((destructor)) void Unloaded() {
     std::fprintf(stderr, "%s runtime unloaded\n", STUB_KIND);
+#ifdef STUB_FAULT_ON_UNLOAD
+    AccessNothing();
+#endif
 }
 }  // namespace

@@ -1,0 +1,26 @@
+// Finding, loading and unloading the library file and looking up its entries by name: the
+// part of binding that differs from one platform to another. Every failure raises 3001 with
+// a line that gives the cause first and then the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace keldo {
+
+// The folder of the running program, with a trailing separator. Never the current folder:
+// when the program cannot find itself, this raises instead of guessing.
+std::string ProgramFolder();
+
+// Loads the library at `file` (a path from ProgramFolder); a handle, never null.
+void* LoadRuntimeFile(const std::string& file);
+
+// The address of an entry, or null when the library has none of that name.
+void* FindRuntimeEntry(void* handle, const char* name);
+
+void UnloadRuntimeFile(void* handle);
+
+// The program's own module handle, for the start-up record.
+uint64_t ProgramModuleHandle();
+
+}  // namespace keldo

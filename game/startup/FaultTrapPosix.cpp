@@ -1,0 +1,229 @@
+// Faults and signals on POSIX systems.
+#include <setjmp.h>
+#include <signal.h>
+#include <unistd.h>
+#include <xmmintrin.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "startup/FaultTrap.h"
+
+namespace keldo {
+
+namespace {
+
+// Rounding toward zero; denormal, divide-by-zero, overflow, underflow and precision
+// masked; invalid operation unmasked, so that it faults instead of spreading NaNs.
+constexpr unsigned kGameFpMode = 0x7F00;
+constexpr unsigned kDefaultFpMode = 0x1F80;
+
+// Long enough for any shutdown that is not stuck, even under a memory checker.
+constexpr unsigned kShutdownSeconds = 30;
+
+constexpr int kFaultSignals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+
+// Only the handler and the guard touch these; a jump target is valid exactly while its guard
+// runs, on the thread that set it.
+sigjmp_buf* volatile gGuard = nullptr;
+volatile pid_t gMainThread = 0;
+volatile sig_atomic_t gEndingReported = 0;
+volatile sig_atomic_t gLeaving = 0;
+volatile sig_atomic_t gFaultSignal = 0;
+void* volatile gFaultAddress = nullptr;
+
+const char* FaultName(int signal) {
+    switch (signal) {
+        case SIGFPE:
+            return "invalid floating-point operation";
+        case SIGSEGV:
+            return "invalid memory access";
+        case SIGBUS:
+            return "bus error";
+        case SIGILL:
+            return "illegal instruction";
+        default:
+            return "fault";
+    }
+}
+
+// A line built without allocating: the handler may run with the heap in any state.
+class LineBuffer {
+public:
+    void Add(const char* text) {
+        while (*text != '\0' && Length < sizeof Text) {
+            Text[Length++] = *text++;
+        }
+    }
+    void AddNumber(uint64_t value, unsigned base) {
+        char digits[24];
+        size_t n = 0;
+        do {
+            digits[n++] = "0123456789abcdef"[value % base];
+            value /= base;
+        } while (value != 0);
+        while (n > 0 && Length < sizeof Text) {
+            Text[Length++] = digits[--n];
+        }
+    }
+    void WriteOut() const {
+        size_t done = 0;
+        while (done < Length) {
+            const ssize_t n = write(STDERR_FILENO, Text + done, Length - done);
+            if (n <= 0) {
+                return;
+            }
+            done += static_cast<size_t>(n);
+        }
+    }
+
+private:
+    char Text[256];
+    size_t Length = 0;
+};
+
+// Ends the process from inside a handler: one line, unless the run's line is out already.
+[[noreturn]] void LeaveNow(int signal, void* address, const char* where) {
+    if (gEndingReported == 0 && gLeaving == 0) {
+        gLeaving = 1;
+        LineBuffer line;
+        line.Add("keldo: fault: ");
+        line.Add(FaultName(signal));
+        line.Add(" at 0x");
+        line.AddNumber(reinterpret_cast<uintptr_t>(address), 16);
+        line.Add(where);
+        line.Add(" (code ");
+        line.AddNumber(static_cast<uint64_t>(signal), 10);
+        line.Add(")\n");
+        line.WriteOut();
+    }
+    _exit(kFaultExitCode);
+}
+
+void OnFault(int signal, siginfo_t* info, void*) {
+    void* address = info != nullptr ? info->si_addr : nullptr;
+    if (gLeaving != 0) {
+        _exit(kFaultExitCode);  // a fault while saying goodbye
+    }
+    const bool mainThread = gettid() == gMainThread;
+    sigjmp_buf* guard = gGuard;
+    if (mainThread && guard != nullptr) {
+        // Disarmed before the jump: a second fault on the way back cannot come here again.
+        gGuard = nullptr;
+        gFaultSignal = signal;
+        gFaultAddress = address;
+        siglongjmp(*guard, 1);
+    }
+    LeaveNow(signal, address, mainThread ? " during shutdown" : " on a worker thread");
+}
+
+void OnShutdownTimeout(int) {
+    if (gEndingReported == 0) {
+        LineBuffer line;
+        line.Add("keldo: the shutdown after a fault did not finish\n");
+        line.WriteOut();
+    }
+    _exit(kFaultExitCode);
+}
+
+}  // namespace
+
+void InstallFaultTrap() {
+    gMainThread = gettid();
+    struct sigaction action {};
+    action.sa_sigaction = OnFault;
+    // NODEFER: a fault in the handler's own way out must come back here, not kill silently.
+    action.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    for (int signal : kFaultSignals) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+void HoldStopRequests() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : kStopSignals) {
+        sigaddset(&held, signal);
+    }
+    sigprocmask(SIG_BLOCK, &held, nullptr);
+}
+
+void NoteEndingReported() { gEndingReported = 1; }
+
+void ShutDownAfterFault() {
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    sigemptyset(&plain.sa_mask);
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int signal : kStopSignals) {
+        sigaction(signal, &plain, nullptr);
+        sigaddset(&stops, signal);
+    }
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
+    struct sigaction timeout {};
+    timeout.sa_handler = OnShutdownTimeout;
+    sigemptyset(&timeout.sa_mask);
+    sigaction(SIGALRM, &timeout, nullptr);
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    sigprocmask(SIG_UNBLOCK, &alarm, nullptr);
+    ::alarm(kShutdownSeconds);
+}
+
+std::string FaultPlace(uint64_t address) {
+    // From the kernel's list of mappings, not from the loader's tables: those lie in the
+    // mapped file itself, which may be the very thing that was cut short under us.
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        uint64_t low = 0;
+        uint64_t high = 0;
+        int pathAt = 0;
+        if (std::sscanf(line.c_str(), "%" SCNx64 "-%" SCNx64 " %*s %*s %*s %*s %n", &low, &high,
+                        &pathAt) < 2 ||
+            address < low || address >= high) {
+            continue;
+        }
+        const std::string path = pathAt > 0 ? line.substr(static_cast<size_t>(pathAt)) : "";
+        return path.starts_with("/") ? " in " + path : std::string{};
+    }
+    return {};
+}
+
+void EnterGameFpMode() { _mm_setcsr(kGameFpMode); }
+
+void LeaveGameFpMode() { _mm_setcsr(kDefaultFpMode); }
+
+namespace detail {
+
+bool RunGuarded(void (*body)(void*), void* context, Fault& fault) {
+    sigjmp_buf jump;
+    // The mask is not put back on the jump: the fault signal is not blocked in its handler
+    // (NODEFER), and the stop requests must stay as the library left them.
+    if (sigsetjmp(jump, 0) != 0) {
+        gGuard = nullptr;
+        fault.Code = gFaultSignal;
+        fault.Address = reinterpret_cast<uint64_t>(gFaultAddress);
+        fault.Name = FaultName(gFaultSignal);
+        return false;
+    }
+    gGuard = &jump;
+    try {
+        body(context);
+    } catch (...) {
+        gGuard = nullptr;
+        throw;
+    }
+    gGuard = nullptr;
+    return true;
+}
+
+}  // namespace detail
+
+}  // namespace keldo
