@@ -103,7 +103,9 @@ TEST(Startup, AProgramThatCannotFindItselfLoadsNothingFromTheCurrentFolder) {
     const std::string said(std::istreambuf_iterator<char>(in), {});
     ASSERT_TRUE(WIFEXITED(status)) << said;
     EXPECT_EQ(WEXITSTATUS(status), 1) << said;
-    EXPECT_TRUE(said.starts_with("keldo: error 3001: cannot find the program's own folder"))
+    // (A memory checker, if built in, has its own word to say about the long path first.)
+    EXPECT_NE(said.find("keldo: error 3001: cannot find the program's own folder"),
+              std::string::npos)
         << said;
     EXPECT_EQ(said.find("foreign"), std::string::npos) << said;
     // Removing it takes the same small steps.
