@@ -41,6 +41,49 @@ struct TexEntry {
 namespace {
 
 constexpr uint64_t kTexMagic = 0x5845545856544C54ULL;
+// Room for a busy frame of the game, so that recording it never allocates.
+constexpr size_t kUsualCallsPerFrame = 512;
+
+// One drawing call as the renderer will carry it out. A frame is the list of these; two
+// frames with equal lists give the same picture.
+struct DrawCall {
+    enum class Kind : uint8_t { Copy, Fill, Clear, Viewport };
+    Kind What = Kind::Copy;
+    TexEntry* Entry = nullptr;  // Copy
+    SDL_Rect Src{};             // Copy; Viewport: the rectangle
+    SDL_FRect Dst{};            // Copy, Fill
+    double Angle = 0;           // Copy, in degrees
+    SDL_FPoint Pivot{};
+    bool HasPivot = false;  // Copy; Viewport: whether one is set at all
+    int Flip = SDL_FLIP_NONE;
+    SDL_Color Colour{};  // Copy: the colour and alpha factors
+    SDL_BlendMode Blend = SDL_BLENDMODE_BLEND;
+    SDL_ScaleMode Scale = SDL_ScaleModeLinear;
+
+    bool operator==(const DrawCall&) const = default;
+};
+
+bool operator==(const SDL_Rect& a, const SDL_Rect& b) {
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+bool operator==(const SDL_FRect& a, const SDL_FRect& b) {
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+bool operator==(const SDL_FPoint& a, const SDL_FPoint& b) { return a.x == b.x && a.y == b.y; }
+bool operator==(const SDL_Color& a, const SDL_Color& b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+}
+
+// Drawing is recorded as the game calls it and carried out when the frame is shown, so that a
+// frame whose calls are all those of the frame before (a title screen, a pause) is neither
+// drawn nor shown again.
+struct FrameCalls {
+    std::vector<DrawCall> Current;
+    std::vector<DrawCall> Previous;
+    size_t Done = 0;             // calls of Current already on the picture
+    bool Begun = false;          // the picture was cleared for Current
+    bool HoldsPrevious = false;  // the picture is exactly what Previous drew
+};
 
 struct Pictures {
     std::map<std::string, std::unique_ptr<TexEntry>> Cache;
@@ -48,6 +91,7 @@ struct Pictures {
     SDL_ScaleMode Scale = SDL_ScaleModeLinear;
     bool HasViewport = false;
     SDL_Rect Viewport{0, 0, kScreenW, kScreenH};
+    FrameCalls Frame;
 };
 Pictures gPictures;
 
@@ -139,34 +183,79 @@ void Blit(TexEntry& e, double sx, double sy, double sw, double sh, double dx, do
             pivot.y += static_cast<float>(dh);
         }
     }
-    if (e.Blend != gPictures.Blend) {
-        SDL_SetTextureBlendMode(e.Texture, gPictures.Blend);
-        e.Blend = gPictures.Blend;
-    }
-    if (e.Scale != gPictures.Scale) {
-        SDL_SetTextureScaleMode(e.Texture, gPictures.Scale);
-        e.Scale = gPictures.Scale;
-    }
-    SDL_SetTextureColorMod(e.Texture, ToByte(r), ToByte(g), ToByte(b));
-    SDL_SetTextureAlphaMod(e.Texture, ToByte(a));
-    const SDL_Rect src{ToInt(sx), ToInt(sy), ToInt(sw), ToInt(sh)};
-    const SDL_FRect dst{static_cast<float>(dx), static_cast<float>(dy), static_cast<float>(dw),
-                        static_cast<float>(dh)};
-    // Most sprites are neither turned nor mirrored; the plain copy is much cheaper than the
-    // general one in the software renderer.
-    if (angle == 0.0 && flip == SDL_FLIP_NONE) {
-        SDL_RenderCopyF(renderer, e.Texture, &src, &dst);
-        return;
-    }
-    SDL_RenderCopyExF(renderer, e.Texture, &src, &dst, angle, centre != nullptr ? &pivot : nullptr,
-                      static_cast<SDL_RendererFlip>(flip));
+    DrawCall call;
+    call.Entry = &e;
+    call.Src = SDL_Rect{ToInt(sx), ToInt(sy), ToInt(sw), ToInt(sh)};
+    call.Dst = SDL_FRect{static_cast<float>(dx), static_cast<float>(dy), static_cast<float>(dw),
+                         static_cast<float>(dh)};
+    call.Angle = angle;
+    call.Pivot = pivot;
+    call.HasPivot = centre != nullptr;
+    call.Flip = flip;
+    call.Colour = SDL_Color{ToByte(r), ToByte(g), ToByte(b), ToByte(a)};
+    call.Blend = gPictures.Blend;
+    call.Scale = gPictures.Scale;
+    gPictures.Frame.Current.push_back(call);
 }
 
-void ApplyViewport() {
-    SDL_Renderer* renderer = CurrentScreen().Renderer;
-    if (renderer != nullptr) {
-        SDL_RenderSetViewport(renderer, gPictures.HasViewport ? &gPictures.Viewport : nullptr);
+void Copy(SDL_Renderer* renderer, const DrawCall& call) {
+    TexEntry& e = *call.Entry;
+    if (e.Blend != call.Blend) {
+        SDL_SetTextureBlendMode(e.Texture, call.Blend);
+        e.Blend = call.Blend;
     }
+    if (e.Scale != call.Scale) {
+        SDL_SetTextureScaleMode(e.Texture, call.Scale);
+        e.Scale = call.Scale;
+    }
+    SDL_SetTextureColorMod(e.Texture, call.Colour.r, call.Colour.g, call.Colour.b);
+    SDL_SetTextureAlphaMod(e.Texture, call.Colour.a);
+    // Most sprites are neither turned nor mirrored; the plain copy is much cheaper than the
+    // general one in the software renderer.
+    if (call.Angle == 0.0 && call.Flip == SDL_FLIP_NONE) {
+        SDL_RenderCopyF(renderer, e.Texture, &call.Src, &call.Dst);
+        return;
+    }
+    SDL_RenderCopyExF(renderer, e.Texture, &call.Src, &call.Dst, call.Angle,
+                      call.HasPivot ? &call.Pivot : nullptr,
+                      static_cast<SDL_RendererFlip>(call.Flip));
+}
+
+void Carry(SDL_Renderer* renderer, const DrawCall& call) {
+    switch (call.What) {
+        case DrawCall::Kind::Copy:
+            Copy(renderer, call);
+            break;
+        case DrawCall::Kind::Fill:
+            SDL_SetRenderDrawBlendMode(renderer, call.Blend);
+            SDL_SetRenderDrawColor(renderer, call.Colour.r, call.Colour.g, call.Colour.b,
+                                   call.Colour.a);
+            SDL_RenderFillRectF(renderer, &call.Dst);
+            break;
+        case DrawCall::Kind::Clear:
+            // Fill rather than RenderClear, so that a viewport limits it like any other drawing.
+            SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+            SDL_SetRenderDrawColor(renderer, call.Colour.r, call.Colour.g, call.Colour.b, 255);
+            SDL_RenderFillRect(renderer, nullptr);
+            break;
+        case DrawCall::Kind::Viewport:
+            SDL_RenderSetViewport(renderer, call.HasPivot ? &call.Src : nullptr);
+            break;
+    }
+}
+
+void Record(const DrawCall& call) {
+    if (CurrentScreen().Renderer != nullptr) {
+        gPictures.Frame.Current.push_back(call);
+    }
+}
+
+void RecordViewport() {
+    DrawCall call;
+    call.What = DrawCall::Kind::Viewport;
+    call.HasPivot = gPictures.HasViewport;
+    call.Src = gPictures.Viewport;
+    Record(call);
 }
 
 }  // namespace
@@ -210,10 +299,9 @@ bool WarmUpOnePicture() {
 
 void OpenPictures() {
     gPictures = Pictures{};
+    gPictures.Frame.Current.reserve(kUsualCallsPerFrame);
+    gPictures.Frame.Previous.reserve(kUsualCallsPerFrame);
     StartPicturePrefetch();
-    if (CurrentScreen().Renderer != nullptr) {
-        SDL_SetRenderDrawBlendMode(CurrentScreen().Renderer, gPictures.Blend);
-    }
 }
 
 void ClosePictures() {
@@ -227,14 +315,56 @@ void ClosePictures() {
 }
 
 void StartPicture() {
-    SDL_Renderer* renderer = CurrentScreen().Renderer;
-    if (renderer == nullptr) {
-        return;
+    FrameCalls& frame = gPictures.Frame;
+    if (frame.Begun && frame.Done == frame.Current.size()) {
+        frame.Previous.swap(frame.Current);
+        frame.HoldsPrevious = true;
     }
-    SDL_RenderSetViewport(renderer, nullptr);
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
-    ApplyViewport();
+    frame.Current.clear();
+    frame.Done = 0;
+    frame.Begun = false;
+    // The viewport set in the last frame holds in this one.
+    RecordViewport();
+}
+
+namespace {
+
+// Clears the picture to black and carries out the calls not yet done.
+void DrawPending() {
+    SDL_Renderer* renderer = CurrentScreen().Renderer;
+    FrameCalls& frame = gPictures.Frame;
+    if (!frame.Begun) {
+        SDL_RenderSetViewport(renderer, nullptr);
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+        frame.Begun = true;
+        frame.HoldsPrevious = false;
+    }
+    for (; frame.Done < frame.Current.size(); ++frame.Done) {
+        Carry(renderer, frame.Current[frame.Done]);
+    }
+}
+
+}  // namespace
+
+bool FinishPicture() {
+    if (CurrentScreen().Renderer == nullptr) {
+        return false;
+    }
+    FrameCalls& frame = gPictures.Frame;
+    if (!frame.Begun && frame.HoldsPrevious && frame.Current == frame.Previous) {
+        return false;
+    }
+    DrawPending();
+    return true;
+}
+
+void ForgetPicture() { gPictures.Frame.HoldsPrevious = false; }
+
+void DrawPictureSoFar() {
+    if (CurrentScreen().Renderer != nullptr) {
+        DrawPending();
+    }
 }
 
 }  // namespace tolvex
@@ -302,24 +432,15 @@ int64_t GetTexH(TvTex* tex) {
 
 void Clear(double r, double g, double b) {
     RequireReady("Clear");
-    SDL_Renderer* renderer = CurrentScreen().Renderer;
-    if (renderer == nullptr) {
-        return;
-    }
     DefaultFpEnv fp;
-    // Fill rather than RenderClear, so that a viewport limits it like any other drawing.
-    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
-    SDL_SetRenderDrawColor(renderer, ToByte(r), ToByte(g), ToByte(b), 255);
-    SDL_RenderFillRect(renderer, nullptr);
-    SDL_SetRenderDrawBlendMode(renderer, gPictures.Blend);
+    DrawCall call;
+    call.What = DrawCall::Kind::Clear;
+    call.Colour = SDL_Color{ToByte(r), ToByte(g), ToByte(b), 255};
+    Record(call);
 }
 
 void DrawRect(double x, double y, double w, double h, double r, double g, double b, double a) {
     RequireReady("DrawRect");
-    SDL_Renderer* renderer = CurrentScreen().Renderer;
-    if (renderer == nullptr) {
-        return;
-    }
     DefaultFpEnv fp;
     if (w < 0) {
         x += w;
@@ -329,10 +450,13 @@ void DrawRect(double x, double y, double w, double h, double r, double g, double
         y += h;
         h = -h;
     }
-    SDL_SetRenderDrawColor(renderer, ToByte(r), ToByte(g), ToByte(b), ToByte(a));
-    const SDL_FRect rect{static_cast<float>(x), static_cast<float>(y), static_cast<float>(w),
+    DrawCall call;
+    call.What = DrawCall::Kind::Fill;
+    call.Dst = SDL_FRect{static_cast<float>(x), static_cast<float>(y), static_cast<float>(w),
                          static_cast<float>(h)};
-    SDL_RenderFillRectF(renderer, &rect);
+    call.Colour = SDL_Color{ToByte(r), ToByte(g), ToByte(b), ToByte(a)};
+    call.Blend = gPictures.Blend;
+    Record(call);
 }
 
 void SetViewport(double x, double y, double w, double h) {
@@ -344,7 +468,7 @@ void SetViewport(double x, double y, double w, double h) {
     }
     gPictures.Viewport = rect;
     gPictures.HasViewport = true;
-    ApplyViewport();
+    RecordViewport();
 }
 
 void ResetViewport() {
@@ -352,7 +476,7 @@ void ResetViewport() {
     DefaultFpEnv fp;
     gPictures.HasViewport = false;
     gPictures.Viewport = SDL_Rect{0, 0, kScreenW, kScreenH};
-    ApplyViewport();
+    RecordViewport();
 }
 
 void SetZBuf(int64_t) { RaiseUnsupported("SetZBuf"); }
@@ -366,10 +490,6 @@ void SetBlend(int64_t mode) {
         Raise(TV_ERR_ARG, "SetBlend: unknown mode %lld (0 to 4)", static_cast<long long>(mode));
     }
     gPictures.Blend = kModes[mode];
-    if (SDL_Renderer* renderer = CurrentScreen().Renderer) {
-        DefaultFpEnv fp;
-        SDL_SetRenderDrawBlendMode(renderer, gPictures.Blend);
-    }
 }
 
 void SetFilter(int64_t mode) {

@@ -51,8 +51,16 @@ std::string NextDecodedPicture();
 // Pictures: the texture cache and the drawing state.
 void OpenPictures();
 void ClosePictures();
-// Clears the next frame to black and puts the game's viewport back.
+// Begins the next frame: its drawing is recorded from here on, starting on black with the
+// game's viewport.
 void StartPicture();
+// Draws the frame's recorded calls onto the picture. False when they are exactly those of the
+// frame before, whose picture is still there: nothing was drawn and nothing needs showing.
+bool FinishPicture();
+// Draws what the frame has recorded so far (to show a frame before it is finished).
+void DrawPictureSoFar();
+// The picture's content was lost (a reset renderer): the next frame is drawn in full.
+void ForgetPicture();
 
 // Spare work between frames: makes one picture that was decoded ahead (or one sound of the
 // Data folder) ready in the cache, so that the game's later load finds it done. False when

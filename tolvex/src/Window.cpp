@@ -34,6 +34,9 @@ Session gSession;
 Screen gScreen;
 bool gSdlStarted = false;
 bool gCloseRequested = false;
+// The window does not show the last picture (not yet shown, uncovered, resized): the next Act
+// shows it even when the frame drew nothing new.
+bool gWindowStale = true;
 
 volatile sig_atomic_t gInterrupted = 0;
 struct sigaction gOldInt {};
@@ -217,6 +220,7 @@ void CloseEverything() {
     RestoreSignals();
     gSession.Ready = false;
     gCloseRequested = false;
+    gWindowStale = true;
 }
 
 void Open(const TvInitParams& params) {
@@ -313,6 +317,20 @@ void ToggleFullscreen() {
     SDL_SetWindowFullscreen(gScreen.Window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
+bool UncoversPicture(Uint8 windowEvent) {
+    switch (windowEvent) {
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+            return true;
+        default:
+            return false;
+    }
+}
+
 void PumpEvents() {
     if (gScreen.Window == nullptr) {
         return;
@@ -322,6 +340,12 @@ void PumpEvents() {
         if (event.type == SDL_QUIT ||
             (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
             gCloseRequested = true;
+        } else if (event.type == SDL_WINDOWEVENT && UncoversPicture(event.window.event)) {
+            gWindowStale = true;
+        } else if (event.type == SDL_RENDER_TARGETS_RESET ||
+                   event.type == SDL_RENDER_DEVICE_RESET) {
+            ForgetPicture();
+            gWindowStale = true;
         } else if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
             const SDL_Scancode key = event.key.keysym.scancode;
             const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
@@ -351,6 +375,7 @@ void Present() {
     SDL_RenderCopy(renderer, gScreen.Target, nullptr, nullptr);
     SDL_RenderPresent(renderer);
     SDL_SetRenderTarget(renderer, gScreen.Target);
+    gWindowStale = false;
 }
 
 void SaveShot(const std::string& path) {
@@ -447,12 +472,15 @@ bool Act() {
     RequireReady("Act");
     DefaultFpEnv fp;
     const AutomationConfig& config = gSession.Config;
+    const bool drawn = FinishPicture();
     for (const ShotRequest& shot : config.Shots) {
         if (shot.Frame == gSession.Frame) {
             SaveShot(shot.Path);
         }
     }
-    Present();
+    if (drawn || gWindowStale) {
+        Present();
+    }
     ++gSession.Frame;
     WarmUp();
     if (Paced()) {
@@ -498,6 +526,7 @@ double GetFPS() {
 void Flip() {
     RequireReady("Flip");
     DefaultFpEnv fp;
+    DrawPictureSoFar();
     Present();
 }
 
