@@ -194,6 +194,7 @@ TEST(Config, MalformedVariablesAreNamed) {
         {"TOLVEX_FRAMES", "ten", ""},
         {"TOLVEX_HEADLESS", "yes", ""},
         {"TOLVEX_PACE", "fast", ""},
+        {"TOLVEX_RENDERER", "opengl", ""},
         {"TOLVEX_TRACE", (dir / "no/such/folder/trace.txt").string(), ""},
         {"TOLVEX_INPUT", (dir / "absent.txt").string(), ""},
         {"TOLVEX_SHOT", "10", ""},

@@ -113,6 +113,62 @@ TEST_F(Pictures, ScreenshotsShowWhatWasDrawn) {
     ExpectPixel(f4, 1050, 150, {255, 0, 255, 255});
 }
 
+// A frame that repeats the calls of the one before keeps its picture; any change, even to no
+// drawing at all, is drawn afresh; a viewport and a mid-frame Flip carry over as they should.
+TEST_F(Pictures, RepeatedFramesKeepTheirPictureAndChangesShow) {
+    const fs::path dir = Scratch("repeats");
+    constexpr int kFrames = 7;
+    const auto shotPath = [&](int frame) {
+        std::string name = "f";
+        name.append(std::to_string(frame)).append(".png");
+        return dir / name;
+    };
+    std::string shots;
+    for (int f = 0; f < kFrames; ++f) {
+        shots.append(f == 0 ? "" : ",").append(std::to_string(f)).append(":");
+        shots.append(shotPath(f).string());
+    }
+    {
+        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots}};
+        Session session;
+        Library& L = Lib();
+        TvTex* white = LoadTex("white.vstex");
+        const auto square = [&] { L.DrawTex(white, 0, 0, 4, 4, 100, 100, 100, 100, 1, 1, 1, 1); };
+        square();  // frame 0
+        L.Act();
+        square();  // frame 1: the same calls
+        L.Act();
+        L.Act();   // frame 2: nothing drawn
+        L.Act();   // frame 3: nothing again
+        square();  // frame 4: a viewport that holds into the next frame
+        L.SetViewport(400, 400, 100, 100);
+        L.Act();
+        L.Clear(0, 0, 1);  // frame 5: inside the viewport only
+        L.Act();
+        L.ResetViewport();  // frame 6: shown half-way by Flip, then finished
+        square();
+        L.Flip();
+        L.DrawTex(white, 0, 0, 4, 4, 700, 100, 100, 100, 1, 0, 0, 1);
+        L.Act();
+        L.FreeMem(white);
+    }
+    const Rgba black{0, 0, 0, 255};
+    struct Expect {
+        int Frame;
+        int X, Y;
+        Rgba Colour;
+    };
+    const Expect expected[] = {
+        {0, 150, 150, kWhite}, {1, 150, 150, kWhite}, {2, 150, 150, black}, {3, 150, 150, black},
+        {4, 150, 150, kWhite}, {5, 150, 150, black},  {5, 450, 450, kBlue}, {5, 550, 450, black},
+        {6, 150, 150, kWhite}, {6, 750, 150, kRed},   {6, 450, 450, black},
+    };
+    for (const Expect& e : expected) {
+        SCOPED_TRACE(testing::Message() << "frame " << e.Frame);
+        ExpectPixel(ReadPicture(shotPath(e.Frame)), e.X, e.Y, e.Colour);
+    }
+}
+
 TEST_F(Pictures, HandlesShareOnePictureAndCheckTheirType) {
     Env env{{"TOLVEX_HEADLESS", "1"}};
     Session session;

@@ -17,9 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kVariables[] = {"TOLVEX_HEADLESS", "TOLVEX_PACE",  "TOLVEX_SEED",
-                                      "TOLVEX_FRAMES",   "TOLVEX_INPUT", "TOLVEX_TRACE",
-                                      "TOLVEX_SHOT"};
+constexpr const char* kVariables[] = {"TOLVEX_HEADLESS", "TOLVEX_PACE",   "TOLVEX_RENDERER",
+                                      "TOLVEX_SEED",     "TOLVEX_FRAMES", "TOLVEX_INPUT",
+                                      "TOLVEX_TRACE",    "TOLVEX_SHOT"};
 
 void ClearVariables() {
     for (const char* name : kVariables) {

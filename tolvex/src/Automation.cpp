@@ -102,6 +102,16 @@ AutomationConfig ReadAutomationConfig() {
         Raise(TV_ERR_CONFIG, "TOLVEX_PACE: '%s' is not 1, 0 or empty", Quoted(pace).c_str());
     }
 
+    const std::string_view renderer = EnvValue("TOLVEX_RENDERER");
+    if (renderer == "accelerated") {
+        config.Renderer = RendererChoice::Accelerated;
+    } else if (renderer == "software") {
+        config.Renderer = RendererChoice::Software;
+    } else if (!renderer.empty()) {
+        Raise(TV_ERR_CONFIG, "TOLVEX_RENDERER: '%s' is not accelerated, software or empty",
+              Quoted(renderer).c_str());
+    }
+
     const std::string_view seed = EnvValue("TOLVEX_SEED");
     if (!seed.empty()) {
         const auto value = ParseDecimal<uint64_t>(seed);

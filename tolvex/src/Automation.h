@@ -14,6 +14,9 @@ namespace tolvex {
 
 enum class HeadlessMode { Window, Render, Null };
 
+// How a window is drawn: chosen from what the machine has, or forced.
+enum class RendererChoice { Choose, Accelerated, Software };
+
 struct ShotRequest {
     int64_t Frame = 0;
     std::string Path;
@@ -22,6 +25,7 @@ struct ShotRequest {
 struct AutomationConfig {
     HeadlessMode Headless = HeadlessMode::Window;
     bool Pace = false;
+    RendererChoice Renderer = RendererChoice::Choose;
     bool HasSeed = false;
     uint64_t Seed = 0;
     int64_t FrameLimit = 0;  // 0: no limit

@@ -138,6 +138,33 @@ bool FitsDisplay(int& w, int& h) {
     return true;
 }
 
+// Where OpenGL is only a rasteriser on the CPU (a virtual machine, a remote desktop, a machine
+// without a supported graphics card), SDL's own software renderer drawing straight into the
+// window costs a fraction of the CPU: it blends and scales without OpenGL's per-pixel
+// pipeline and needs no second copy of the picture to show it.
+bool RasterisesOnCpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
+        std::strncmp(info.name, "opengl", std::strlen("opengl")) != 0) {
+        return false;
+    }
+    // The renderer's context is current; glGetString is all we need of OpenGL.
+    constexpr unsigned kGlRendererName = 0x1F01;
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const char* name =
+        getString == nullptr ? nullptr : reinterpret_cast<const char*>(getString(kGlRendererName));
+    if (name == nullptr) {
+        return false;
+    }
+    for (const char* cpu : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+        if (std::strstr(name, cpu) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void OpenWindow(const std::string& title, const std::string& icon) {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: no display: %s", SDL_GetError());
@@ -157,14 +184,32 @@ void OpenWindow(const std::string& title, const std::string& icon) {
     int w = kScreenW;
     int h = kScreenH;
     FitsDisplay(w, h);
-    gScreen.Window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                      w, h, SDL_WINDOW_RESIZABLE);
-    if (gScreen.Window == nullptr) {
-        Raise(TV_ERR_PLATFORM, "Init: cannot open the window: %s", SDL_GetError());
+    // Hidden until its renderer is settled, which may take a second window.
+    const auto makeWindow = [&] {
+        gScreen.Window =
+            SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                             SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+        if (gScreen.Window == nullptr) {
+            Raise(TV_ERR_PLATFORM, "Init: cannot open the window: %s", SDL_GetError());
+        }
+    };
+    makeWindow();
+    const RendererChoice choice = gSession.Config.Renderer;
+    if (choice != RendererChoice::Software) {
+        gScreen.Renderer = SDL_CreateRenderer(
+            gScreen.Window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+        if (gScreen.Renderer != nullptr && choice == RendererChoice::Choose &&
+            RasterisesOnCpu(gScreen.Renderer)) {
+            SDL_DestroyRenderer(gScreen.Renderer);
+            gScreen.Renderer = nullptr;
+            SDL_DestroyWindow(gScreen.Window);
+            gScreen.Window = nullptr;
+            makeWindow();
+        }
     }
-    gScreen.Renderer = SDL_CreateRenderer(gScreen.Window, -1,
-                                          SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
     if (gScreen.Renderer == nullptr) {
+        // Straight into the window's own pixels, not through an OpenGL texture.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         gScreen.Renderer = SDL_CreateRenderer(gScreen.Window, -1,
                                               SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
     }
@@ -181,6 +226,7 @@ void OpenWindow(const std::string& title, const std::string& icon) {
         SurfacePtr picture = LoadPictureFile(icon, "Init");
         SDL_SetWindowIcon(gScreen.Window, picture.get());
     }
+    SDL_ShowWindow(gScreen.Window);
 }
 
 void OpenCanvas() {
