@@ -3,6 +3,10 @@
 // (the library flushes the trace at each Act, right after the frame's deadline). Prints the
 // distribution of the intervals and the CPU the game used, once idle on the title screen and
 // once playing a scripted game. Needs a display: run it under xvfb-run.
+//
+// Given the path of another build's keldo (an older one, say), runs it side by side with this
+// one, in turns, so that both meet the same machine; this build is then also run with the
+// accelerated renderer forced, to tell the renderer's share from the rest.
 #include <poll.h>
 #include <sys/stat.h>
 
@@ -21,20 +25,30 @@ namespace {
 constexpr int kFrames = 600;
 constexpr int kSkip = 5;  // start-up frames left out of the intervals
 constexpr double kPeriodMs = 1000.0 / 60.0;
+constexpr double kTitleCpuTarget = 10;    // % of a core
+constexpr double kPlayingCpuTarget = 60;  // % of a core
+constexpr int kRounds = 2;                // turns of every build, for a busy machine's sake
+
+struct Build {
+    std::string Label;
+    std::string Keldo;
+    bench::Env Extra;
+};
 
 struct Paced {
     std::vector<double> IntervalsMs;
     bench::Outcome Run;
 };
 
-Paced RunPaced(const std::string& fifo, const std::string& script) {
+Paced RunPaced(const Build& build, const std::string& fifo, const std::string& script) {
     bench::Env env{{"TOLVEX_FRAMES", std::to_string(kFrames)},
                    {"TOLVEX_TRACE", fifo},
                    {"TOLVEX_SEED", "7"},
                    {"SDL_AUDIODRIVER", "dummy"}};
     if (!script.empty()) env.push_back({"TOLVEX_INPUT", script});
+    env.insert(env.end(), build.Extra.begin(), build.Extra.end());
     const double started = bench::Now();
-    const pid_t pid = bench::Start(KELDO_PATH, env);
+    const pid_t pid = bench::Start(build.Keldo, env);
     const int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd < 0) {
         std::perror("open trace pipe");
@@ -86,7 +100,9 @@ Paced RunPaced(const std::string& fifo, const std::string& script) {
     return out;
 }
 
-void Report(const char* label, const Paced& r) {
+void Report(const std::string& build, const char* scene, double cpuTarget, const Paced& r) {
+    const std::string labelText = build + ", " + scene;
+    const char* label = labelText.c_str();
     const auto& v = r.IntervalsMs;
     const double median = bench::Quantile(v, 0.5);
     const double p1 = bench::Quantile(v, 0.01);
@@ -100,13 +116,27 @@ void Report(const char* label, const Paced& r) {
         label, v.size(), median, p1, p99, max);
     std::printf("  %s: target median %.2f ms, 1st/99th pct within 1 ms of it: %s\n", label,
                 kPeriodMs, bench::Verdict(steady));
-    std::printf("  %s: CPU %.3f s over %.3f s wall = %.1f %% of a core (start-up included)\n",
-                label, r.Run.Cpu, r.Run.Wall, r.Run.Cpu / r.Run.Wall * 100);
+    const double cpu = r.Run.Cpu / r.Run.Wall * 100;
+    std::printf(
+        "  %s: CPU %.3f s over %.3f s wall = %.1f %% of a core (start-up included); target at "
+        "most %.0f %%: %s\n",
+        label, r.Run.Cpu, r.Run.Wall, cpu, cpuTarget, bench::Verdict(cpu <= cpuTarget));
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 2 || (argc == 2 && access(argv[1], X_OK) != 0)) {
+        std::fprintf(stderr, "usage: bench_pacing [KELDO of another build to compare with]\n");
+        return 2;
+    }
+    std::vector<Build> builds;
+    if (argc == 2) {
+        builds.push_back({"other build", argv[1], {}});
+        builds.push_back(
+            {"this build, accelerated", KELDO_PATH, {{"TOLVEX_RENDERER", "accelerated"}}});
+    }
+    builds.push_back({"this build", KELDO_PATH, {}});
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
         std::printf("bench_pacing: skipped: needs a display (run under xvfb-run)\n");
@@ -128,8 +158,14 @@ int main() {
         }
     }
     std::printf("bench_pacing: %d frames in a window, DISPLAY=%s\n", kFrames, display);
-    bench::PrintLoad();
-    Report("title (idle)", RunPaced(fifo, ""));
-    Report("game (playing)", RunPaced(fifo, script));
+    const int rounds = builds.size() > 1 ? kRounds : 1;
+    for (int round = 1; round <= rounds; ++round) {
+        std::printf(" round %d of %d\n", round, rounds);
+        for (const Build& build : builds) {
+            bench::PrintLoad();
+            Report(build.Label, "title (idle)", kTitleCpuTarget, RunPaced(build, fifo, ""));
+            Report(build.Label, "game (playing)", kPlayingCpuTarget, RunPaced(build, fifo, script));
+        }
+    }
     return 0;
 }

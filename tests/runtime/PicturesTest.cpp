@@ -169,6 +169,73 @@ TEST_F(Pictures, RepeatedFramesKeepTheirPictureAndChangesShow) {
     }
 }
 
+// The library keeps what it stretched for the next frames; the picture must come out the same
+// to the bit whether a cell is stretched on the spot (its first frame) or taken from what was
+// kept (later frames): stretched up and down, partly off the screen, faded, opaque, with
+// transparent margins.
+TEST_F(Pictures, KeptCellsDrawTheSamePixelsAsFreshOnes) {
+    WritePicture("blob.vstex", 16, 16, [](int x, int y) {
+        const bool margin = x < 3 || y < 3 || x > 12 || y > 13;
+        return Rgba{static_cast<uint8_t>(x * 16), static_cast<uint8_t>(y * 16), 90,
+                    static_cast<uint8_t>(margin ? 0 : 40 + x * 13)};
+    });
+    WritePicture("solid.vstex", 8, 8, [](int x, int y) {
+        return Rgba{static_cast<uint8_t>(x * 30), 200, static_cast<uint8_t>(y * 30), 255};
+    });
+    const fs::path dir = Scratch("kept");
+    constexpr int kFrames = 4;
+    const auto shotPath = [&](int frame) {
+        std::string name = "k";
+        name.append(std::to_string(frame)).append(".png");
+        return dir / name;
+    };
+    std::string shots;
+    for (int f = 0; f < kFrames; ++f) {
+        shots.append(f == 0 ? "" : ",").append(std::to_string(f)).append(":");
+        shots.append(shotPath(f).string());
+    }
+    constexpr int kMarker = 10;  // a corner that changes every frame, so no frame repeats
+    {
+        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots}};
+        Session session;
+        Library& L = Lib();
+        TvTex* blob = LoadTex("blob.vstex");
+        TvTex* solid = LoadTex("solid.vstex");
+        TvTex* white = LoadTex("white.vstex");
+        for (int f = 0; f < kFrames; ++f) {
+            L.DrawTex(white, 0, 0, 4, 4, 0, 200, 1600, 500, 0.3, 0.6, 0.9, 1);
+            L.DrawTex(blob, 0, 0, 16, 16, 100.7, 100.2, 77.9, 53.5, 1, 1, 1, 1);
+            L.DrawTex(blob, 2, 1, 12, 14, -20, 300, 90, 90, 1, 1, 1, 1);
+            L.DrawTex(blob, 0, 0, 16, 16, 300, 250, 64, 64, 1, 1, 1, 0.5);
+            L.DrawTex(blob, 0, 0, 16, 16, 400, 250, 8, 8, 1, 0.5, 1, 1);
+            L.DrawTex(solid, 0, 0, 8, 8, 500, 250, 50, 70, 1, 1, 1, 1);
+            L.DrawTex(solid, 1, 1, 6, 6, 1590, 880, 40, 40, 1, 1, 1, 1);
+            L.DrawTex(solid, 0, 0, 8, 8, 700, 250, 33, 20, 1, 1, 1, 0.7);
+            L.DrawRect(0, 0, kMarker, kMarker, f % 2, 1, 0, 1);
+            L.Act();
+        }
+        for (TvTex* t : {blob, solid, white}) {
+            L.FreeMem(t);
+        }
+    }
+    const Picture first = ReadPicture(shotPath(0));
+    for (int f = 1; f < kFrames; ++f) {
+        const Picture later = ReadPicture(shotPath(f));
+        ASSERT_EQ(later.Rgb.size(), first.Rgb.size());
+        int differing = 0;
+        for (int y = 0; y < first.H; ++y) {
+            for (int x = y < kMarker ? kMarker : 0; x < first.W; ++x) {
+                const Rgba a = first.At(x, y);
+                const Rgba b = later.At(x, y);
+                differing += a.R != b.R || a.G != b.G || a.B != b.B;
+            }
+        }
+        EXPECT_EQ(differing, 0) << "frame " << f;
+    }
+    ExpectPixel(first, 110, 108, {0, 0, 0, 255});  // a transparent margin
+    EXPECT_EQ(first.At(520, 280).G, 200);           // the opaque picture
+}
+
 TEST_F(Pictures, HandlesShareOnePictureAndCheckTheirType) {
     Env env{{"TOLVEX_HEADLESS", "1"}};
     Session session;

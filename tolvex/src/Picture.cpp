@@ -11,13 +11,10 @@
 
 #include "Errors.h"
 #include "FpEnv.h"
+#include "PictureEntry.h"
 #include "Runtime.h"
 #include "Screen.h"
 #include "TvText.h"
-
-namespace tolvex {
-struct TexEntry;
-}  // namespace tolvex
 
 // What LoadTex hands out: a small block the game frees with FreeMem. The picture itself
 // stays in the cache, shared by every handle of the same name.
@@ -28,15 +25,6 @@ struct TvTex {
 };
 
 namespace tolvex {
-
-struct TexEntry {
-    std::string Name;
-    SDL_Texture* Texture = nullptr;  // null when nothing is rasterised
-    int W = 0;
-    int H = 0;
-    SDL_BlendMode Blend = SDL_BLENDMODE_BLEND;
-    SDL_ScaleMode Scale = SDL_ScaleModeLinear;
-};
 
 namespace {
 
@@ -83,6 +71,7 @@ struct FrameCalls {
     size_t Done = 0;             // calls of Current already on the picture
     bool Begun = false;          // the picture was cleared for Current
     bool HoldsPrevious = false;  // the picture is exactly what Previous drew
+    bool InViewport = false;     // while drawing: a viewport is set
 };
 
 struct Pictures {
@@ -200,6 +189,11 @@ void Blit(TexEntry& e, double sx, double sy, double sw, double sh, double dx, do
 
 void Copy(SDL_Renderer* renderer, const DrawCall& call) {
     TexEntry& e = *call.Entry;
+    if (call.Angle == 0.0 && call.Flip == SDL_FLIP_NONE && call.Scale == SDL_ScaleModeLinear &&
+        call.Blend == SDL_BLENDMODE_BLEND && !gPictures.Frame.InViewport &&
+        DrawStretchedCell(renderer, e, call.Src, call.Dst, call.Colour)) {
+        return;
+    }
     if (e.Blend != call.Blend) {
         SDL_SetTextureBlendMode(e.Texture, call.Blend);
         e.Blend = call.Blend;
@@ -240,6 +234,7 @@ void Carry(SDL_Renderer* renderer, const DrawCall& call) {
             break;
         case DrawCall::Kind::Viewport:
             SDL_RenderSetViewport(renderer, call.HasPivot ? &call.Src : nullptr);
+            gPictures.Frame.InViewport = call.HasPivot;
             break;
     }
 }
@@ -282,6 +277,7 @@ TexEntry& CachedPicture(const std::string& name) {
             }
             SDL_SetTextureBlendMode(entry->Texture, entry->Blend);
             SDL_SetTextureScaleMode(entry->Texture, entry->Scale);
+            KeepPixelsForStretching(renderer, *entry, surface);
         }
         found = gPictures.Cache.emplace(name, std::move(entry)).first;
     }
@@ -306,6 +302,7 @@ void OpenPictures() {
 
 void ClosePictures() {
     StopPicturePrefetch();
+    DropStretchedCells();
     for (auto& [name, entry] : gPictures.Cache) {
         if (entry->Texture != nullptr) {
             SDL_DestroyTexture(entry->Texture);
@@ -339,6 +336,8 @@ void DrawPending() {
         SDL_RenderClear(renderer);
         frame.Begun = true;
         frame.HoldsPrevious = false;
+        frame.InViewport = false;
+        AgeStretchedCells();
     }
     for (; frame.Done < frame.Current.size(); ++frame.Done) {
         Carry(renderer, frame.Current[frame.Done]);

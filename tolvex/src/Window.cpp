@@ -217,8 +217,8 @@ void OpenWindow(const std::string& title, const std::string& icon) {
         Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
     }
     SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
-    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, SDL_PIXELFORMAT_ARGB8888,
-                                       SDL_TEXTUREACCESS_TARGET, kScreenW, kScreenH);
+    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, kScreenFormat, SDL_TEXTUREACCESS_TARGET,
+                                       kScreenW, kScreenH);
     if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
     }
@@ -230,8 +230,7 @@ void OpenWindow(const std::string& title, const std::string& icon) {
 }
 
 void OpenCanvas() {
-    gScreen.Canvas =
-        SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, SDL_PIXELFORMAT_ARGB8888);
+    gScreen.Canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, kScreenFormat);
     gScreen.Renderer =
         gScreen.Canvas == nullptr ? nullptr : SDL_CreateSoftwareRenderer(gScreen.Canvas);
     if (gScreen.Renderer == nullptr) {
