@@ -1,6 +1,8 @@
 // How much the library adds to drawing: one frame of rotated sprites drawn through
 // DrawTexRot and Act, and the same frame drawn with SDL directly, on the same 1600 x 900
-// software renderer with the same picture. Prints the ratio of the two at the end.
+// software renderer with the same picture. Prints the ratio of the two at the end. Every other
+// frame the scene lies one pixel further right, on both sides: the library draws a frame that
+// repeats the last one not at all, which would leave nothing to compare.
 #include <SDL.h>
 #include <SDL_image.h>
 #include <benchmark/benchmark.h>
@@ -111,10 +113,13 @@ void BM_Library(benchmark::State& state) {
     const TvType type{"Tex"};
     TvTex* tex = L.LoadTex(&type, name);
     const auto& scene = Scene();
+    int frame = 0;
     for (auto _ : state) {
+        const double shift = frame++ % 2;
         for (const Sprite& s : scene) {
             L.DrawTexRot(tex, s.Mirrored ? kPicture : 0, 0, s.Mirrored ? -kPicture : kPicture,
-                         kPicture, s.X, s.Y, s.W, s.H, s.W / 2, s.H / 2, s.Angle, 1, 1, 1, s.Alpha);
+                         kPicture, s.X + shift, s.Y, s.W, s.H, s.W / 2, s.H / 2, s.Angle, 1, 1, 1,
+                         s.Alpha);
         }
         L.Act();
     }
@@ -134,12 +139,14 @@ void BM_DirectSdl(benchmark::State& state) {
     SDL_FreeSurface(picture);
     SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
     const auto& scene = Scene();
+    int frame = 0;
     for (auto _ : state) {
+        const double shift = frame++ % 2;
         for (const Sprite& s : scene) {
             SDL_SetTextureColorMod(tex, 255, 255, 255);
             SDL_SetTextureAlphaMod(tex, static_cast<Uint8>(s.Alpha * 255 + 0.5));
             const SDL_Rect src{0, 0, kPicture, kPicture};
-            const SDL_FRect dst{static_cast<float>(s.X), static_cast<float>(s.Y),
+            const SDL_FRect dst{static_cast<float>(s.X + shift), static_cast<float>(s.Y),
                                 static_cast<float>(s.W), static_cast<float>(s.H)};
             const SDL_FPoint centre{static_cast<float>(s.W / 2), static_cast<float>(s.H / 2)};
             SDL_RenderCopyExF(renderer, tex, &src, &dst, s.Angle * (180.0 / M_PI), &centre,
@@ -171,9 +178,14 @@ public:
             if (Best.count(name) == 0 || t < Best[name]) {
                 Best[name] = t;
             }
+            const double cpu = run.GetAdjustedCPUTime();
+            if (BestCpu.count(name) == 0 || cpu < BestCpu[name]) {
+                BestCpu[name] = cpu;
+            }
         }
     }
     std::map<std::string, double> Best;
+    std::map<std::string, double> BestCpu;  // steadier than wall time on a busy machine
 };
 
 }  // namespace
@@ -185,7 +197,10 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     if (reporter.Best.count("BM_Library") != 0 && reporter.Best.count("BM_DirectSdl") != 0) {
         const double ratio = reporter.Best["BM_Library"] / reporter.Best["BM_DirectSdl"];
-        std::printf("library / direct SDL: %.3f (target at most 1.10)\n", ratio);
+        const double cpuRatio = reporter.BestCpu["BM_Library"] / reporter.BestCpu["BM_DirectSdl"];
+        std::printf(
+            "library / direct SDL: %.3f in wall time, %.3f in CPU time (target at most 1.0)\n",
+            ratio, cpuRatio);
     }
     return 0;
 }

@@ -233,7 +233,27 @@ TEST_F(Pictures, KeptCellsDrawTheSamePixelsAsFreshOnes) {
         EXPECT_EQ(differing, 0) << "frame " << f;
     }
     ExpectPixel(first, 110, 108, {0, 0, 0, 255});  // a transparent margin
-    EXPECT_EQ(first.At(520, 280).G, 200);           // the opaque picture
+    EXPECT_EQ(first.At(520, 280).G, 200);          // the opaque picture
+}
+
+// A turned sprite whose own rectangle lies off the screen may still turn into it.
+TEST_F(Pictures, TurnedSpritesReachingIntoTheScreenShow) {
+    const fs::path dir = Scratch("turned");
+    {
+        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", "0:" + (dir / "t.png").string()}};
+        Session session;
+        Library& L = Lib();
+        TvTex* white = LoadTex("white.vstex");
+        // Turned a quarter back about its top-right corner: it lies from x -50 to 50.
+        L.DrawTexRot(white, 0, 0, 4, 4, -70, 400, 20, 100, 20, 0, -M_PI / 2, 1, 1, 1, 1);
+        // Mirrored, wholly off the screen.
+        L.DrawTexRot(white, 4, 0, -4, 4, -300, 600, 100, 100, 50, 50, 0, 1, 1, 1, 1);
+        L.Act();
+        L.FreeMem(white);
+    }
+    const Picture shot = ReadPicture(dir / "t.png");
+    ExpectPixel(shot, 20, 410, kWhite);
+    ExpectPixel(shot, 60, 410, {0, 0, 0, 255});
 }
 
 TEST_F(Pictures, HandlesShareOnePictureAndCheckTheirType) {

@@ -1,6 +1,7 @@
 // Pictures and drawing: LoadTex and its cache, the draws, blending, filtering, viewport.
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -187,6 +188,34 @@ void Blit(TexEntry& e, double sx, double sy, double sw, double sh, double dx, do
     gPictures.Frame.Current.push_back(call);
 }
 
+// SDL's software renderer turns or mirrors the whole of a sprite into a scratch picture even
+// when none of it lands on the screen. A sprite whose turned bounds, with a margin for the
+// renderer's rounding, lie wholly off the screen is left out: it would draw nothing.
+bool MissesScreen(const DrawCall& call) {
+    constexpr double kMargin = 4;
+    const double w = call.Dst.w;
+    const double h = call.Dst.h;
+    const double px = call.HasPivot ? call.Pivot.x : w / 2;
+    const double py = call.HasPivot ? call.Pivot.y : h / 2;
+    const double cx = call.Dst.x + px;
+    const double cy = call.Dst.y + py;
+    const double turn = call.Angle * (M_PI / 180.0);
+    const double c = std::cos(turn);
+    const double s = std::sin(turn);
+    double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
+    for (const auto& [x, y] :
+         {std::pair{-px, -py}, {w - px, -py}, {-px, h - py}, {w - px, h - py}}) {
+        const double sx = cx + x * c - y * s;
+        const double sy = cy + x * s + y * c;
+        left = std::min(left, sx);
+        right = std::max(right, sx);
+        top = std::min(top, sy);
+        bottom = std::max(bottom, sy);
+    }
+    return right + kMargin <= 0 || bottom + kMargin <= 0 || left - kMargin >= kScreenW ||
+           top - kMargin >= kScreenH;
+}
+
 void Copy(SDL_Renderer* renderer, const DrawCall& call) {
     TexEntry& e = *call.Entry;
     if (call.Angle == 0.0 && call.Flip == SDL_FLIP_NONE && call.Scale == SDL_ScaleModeLinear &&
@@ -208,6 +237,9 @@ void Copy(SDL_Renderer* renderer, const DrawCall& call) {
     // general one in the software renderer.
     if (call.Angle == 0.0 && call.Flip == SDL_FLIP_NONE) {
         SDL_RenderCopyF(renderer, e.Texture, &call.Src, &call.Dst);
+        return;
+    }
+    if (!gPictures.Frame.InViewport && MissesScreen(call)) {
         return;
     }
     SDL_RenderCopyExF(renderer, e.Texture, &call.Src, &call.Dst, call.Angle,
