@@ -20,6 +20,26 @@ void ExpectPixel(const Picture& p, int x, int y, Rgba want) {
         << int(got.B) << " want " << int(want.R) << "," << int(want.G) << "," << int(want.B);
 }
 
+// Screenshots of frames 0 to Count - 1, named after their frame in a scratch folder.
+struct Shots {
+    fs::path Dir;
+    int Count;
+    fs::path Of(int frame) const {
+        std::string name = "f";
+        name.append(std::to_string(frame)).append(".png");
+        return Dir / name;
+    }
+    // The value of TOLVEX_SHOT that asks for all of them.
+    std::string Variable() const {
+        std::string value;
+        for (int f = 0; f < Count; ++f) {
+            value.append(f == 0 ? "" : ",").append(std::to_string(f)).append(":");
+            value.append(Of(f).string());
+        }
+        return value;
+    }
+};
+
 class Pictures : public testing::Test {
 protected:
     void SetUp() override {
@@ -30,14 +50,9 @@ protected:
 };
 
 TEST_F(Pictures, ScreenshotsShowWhatWasDrawn) {
-    const fs::path dir = Scratch("shots");
-    std::string shots;
-    for (int f = 0; f < 5; ++f) {
-        shots.append(f == 0 ? "" : ",").append(std::to_string(f)).append(":");
-        shots.append((dir / "f").string()).append(std::to_string(f)).append(".png");
-    }
+    const Shots shots{Scratch("shots"), 5};
     {
-        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots}};
+        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots.Variable()}};
         Session session;
         Library& L = Lib();
         TvTex* lr = LoadTex("lr.vstex");
@@ -75,7 +90,7 @@ TEST_F(Pictures, ScreenshotsShowWhatWasDrawn) {
         }
     }
 
-    const Picture f0 = ReadPicture(dir / "f0.png");
+    const Picture f0 = ReadPicture(shots.Of(0));
     ASSERT_EQ(f0.W, 1600);
     ASSERT_EQ(f0.H, 900);
     ExpectPixel(f0, 130, 150, kRed);
@@ -86,7 +101,7 @@ TEST_F(Pictures, ScreenshotsShowWhatWasDrawn) {
     ExpectPixel(f0, 750, 270, kRed);
     ExpectPixel(f0, 50, 50, {0, 0, 0, 255});
 
-    const Picture f1 = ReadPicture(dir / "f1.png");
+    const Picture f1 = ReadPicture(shots.Of(1));
     ExpectPixel(f1, 790, 450, kWhite);
     ExpectPixel(f1, 850, 410, {0, 0, 0, 255});
     ExpectPixel(f1, 250, 370, kWhite);
@@ -97,16 +112,16 @@ TEST_F(Pictures, ScreenshotsShowWhatWasDrawn) {
     ExpectPixel(f1, 1170, 650, kRed);
     ExpectPixel(f1, 130, 150, {0, 0, 0, 255});  // frame 0 is gone
 
-    const Picture f2 = ReadPicture(dir / "f2.png");
+    const Picture f2 = ReadPicture(shots.Of(2));
     ExpectPixel(f2, 150, 150, {128, 128, 128, 255});
     ExpectPixel(f2, 350, 150, {255, 128, 0, 255});
 
-    const Picture f3 = ReadPicture(dir / "f3.png");
+    const Picture f3 = ReadPicture(shots.Of(3));
     for (auto [x, y] : {std::pair{0, 0}, {1599, 0}, {0, 899}, {1599, 899}}) {
         ExpectPixel(f3, x, y, kWhite);
     }
 
-    const Picture f4 = ReadPicture(dir / "f4.png");
+    const Picture f4 = ReadPicture(shots.Of(4));
     ExpectPixel(f4, 120, 120, kRed);
     ExpectPixel(f4, 250, 250, {0, 255, 0, 255});
     ExpectPixel(f4, 50, 50, {0, 0, 0, 255});
@@ -116,20 +131,9 @@ TEST_F(Pictures, ScreenshotsShowWhatWasDrawn) {
 // A frame that repeats the calls of the one before keeps its picture; any change, even to no
 // drawing at all, is drawn afresh; a viewport and a mid-frame Flip carry over as they should.
 TEST_F(Pictures, RepeatedFramesKeepTheirPictureAndChangesShow) {
-    const fs::path dir = Scratch("repeats");
-    constexpr int kFrames = 7;
-    const auto shotPath = [&](int frame) {
-        std::string name = "f";
-        name.append(std::to_string(frame)).append(".png");
-        return dir / name;
-    };
-    std::string shots;
-    for (int f = 0; f < kFrames; ++f) {
-        shots.append(f == 0 ? "" : ",").append(std::to_string(f)).append(":");
-        shots.append(shotPath(f).string());
-    }
+    const Shots shots{Scratch("repeats"), 7};
     {
-        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots}};
+        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots.Variable()}};
         Session session;
         Library& L = Lib();
         TvTex* white = LoadTex("white.vstex");
@@ -165,7 +169,7 @@ TEST_F(Pictures, RepeatedFramesKeepTheirPictureAndChangesShow) {
     };
     for (const Expect& e : expected) {
         SCOPED_TRACE(testing::Message() << "frame " << e.Frame);
-        ExpectPixel(ReadPicture(shotPath(e.Frame)), e.X, e.Y, e.Colour);
+        ExpectPixel(ReadPicture(shots.Of(e.Frame)), e.X, e.Y, e.Colour);
     }
 }
 
@@ -182,27 +186,16 @@ TEST_F(Pictures, KeptCellsDrawTheSamePixelsAsFreshOnes) {
     WritePicture("solid.vstex", 8, 8, [](int x, int y) {
         return Rgba{static_cast<uint8_t>(x * 30), 200, static_cast<uint8_t>(y * 30), 255};
     });
-    const fs::path dir = Scratch("kept");
-    constexpr int kFrames = 4;
-    const auto shotPath = [&](int frame) {
-        std::string name = "k";
-        name.append(std::to_string(frame)).append(".png");
-        return dir / name;
-    };
-    std::string shots;
-    for (int f = 0; f < kFrames; ++f) {
-        shots.append(f == 0 ? "" : ",").append(std::to_string(f)).append(":");
-        shots.append(shotPath(f).string());
-    }
+    const Shots shots{Scratch("kept"), 4};
     constexpr int kMarker = 10;  // a corner that changes every frame, so no frame repeats
     {
-        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots}};
+        Env env{{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", shots.Variable()}};
         Session session;
         Library& L = Lib();
         TvTex* blob = LoadTex("blob.vstex");
         TvTex* solid = LoadTex("solid.vstex");
         TvTex* white = LoadTex("white.vstex");
-        for (int f = 0; f < kFrames; ++f) {
+        for (int f = 0; f < shots.Count; ++f) {
             L.DrawTex(white, 0, 0, 4, 4, 0, 200, 1600, 500, 0.3, 0.6, 0.9, 1);
             L.DrawTex(blob, 0, 0, 16, 16, 100.7, 100.2, 77.9, 53.5, 1, 1, 1, 1);
             L.DrawTex(blob, 2, 1, 12, 14, -20, 300, 90, 90, 1, 1, 1, 1);
@@ -218,9 +211,9 @@ TEST_F(Pictures, KeptCellsDrawTheSamePixelsAsFreshOnes) {
             L.FreeMem(t);
         }
     }
-    const Picture first = ReadPicture(shotPath(0));
-    for (int f = 1; f < kFrames; ++f) {
-        const Picture later = ReadPicture(shotPath(f));
+    const Picture first = ReadPicture(shots.Of(0));
+    for (int f = 1; f < shots.Count; ++f) {
+        const Picture later = ReadPicture(shots.Of(f));
         ASSERT_EQ(later.Rgb.size(), first.Rgb.size());
         int differing = 0;
         for (int y = 0; y < first.H; ++y) {
