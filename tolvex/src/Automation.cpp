@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "Errors.h"
+#include "RealText.h"
 #include "Runtime.h"
 #include "ScriptLine.h"
 
@@ -157,10 +158,9 @@ TraceFile gTrace;
 constexpr size_t kTraceChunk = 1 << 16;
 
 void AppendNumber(std::string& out, double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
+    char text[kRealTextMax];
     out.push_back(' ');
-    out.append(text, result.ptr);
+    out.append(text, WriteReal(text, value));
 }
 
 void EndLine() {

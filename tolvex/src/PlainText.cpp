@@ -10,6 +10,7 @@
 
 #include "Errors.h"
 #include "FpEnv.h"
+#include "RealText.h"
 #include "Tolvex.h"
 #include "TvText.h"
 
@@ -73,13 +74,7 @@ bool ParseReal(std::string_view text, double& value) {
         return false;
     }
     DefaultFpEnv fpEnv;
-    double parsed = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return false;
-    }
-    value = parsed;
-    return true;
+    return ReadReal(text.data(), text.data() + text.size(), value);
 }
 
 std::string RoundTripText(double x) {
@@ -87,9 +82,8 @@ std::string RoundTripText(double x) {
         return NonFiniteText(x);
     }
     DefaultFpEnv fpEnv;
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
-    return std::string(buffer, result.ptr);
+    char buffer[kRealTextMax];
+    return std::string(buffer, WriteReal(buffer, x));
 }
 
 }  // namespace tolvex
