@@ -136,6 +136,7 @@ AutomationConfig ReadAutomationConfig() {
 
     config.InputPath = EnvValue("TOLVEX_INPUT");
     config.TracePath = EnvValue("TOLVEX_TRACE");
+    config.AudioOutPath = EnvValue("TOLVEX_AUDIO_OUT");
     config.Shots = ParseShots(EnvValue("TOLVEX_SHOT"));
     if (!config.Shots.empty() && config.Headless == HeadlessMode::Null) {
         Raise(TV_ERR_CONFIG,

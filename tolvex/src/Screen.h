@@ -73,6 +73,24 @@ bool WarmUpOneSound();
 // Sound: a real device when `device`, SDL's silent one otherwise.
 void OpenSound(bool device);
 void CloseSound();
+// Every event the frame loop reads: a lost output device is replaced by the default one,
+// or by silence.
+void SoundEvent(const SDL_Event& event);
+
+// TOLVEX_AUDIO_OUT (SoundCapture.cpp). `frameDriven`: the mixer runs on the silent driver
+// and mixes only when a frame ends, so it must be opened with kCaptureChunkFrames: the
+// silent driver rounds buffers up to a power of two and sleeps for each one, whole
+// milliseconds rounded down, so this is the largest one that does not sleep. A frame then
+// ends up to 31 sample frames into a buffer, and the next frame's sounds start that late.
+constexpr int kCaptureChunkFrames = 32;
+bool CaptureOn();
+void OpenCapture(const std::string& path, bool frameDriven);
+void CloseCapture();
+// Around every opening and closing of the mixer's device.
+void TapMixer(SDL_AudioDeviceID device);
+void UntapMixer();
+// At the end of every frame: that frame's sound, mixed, into the file.
+void CaptureFrame();
 
 // Pad and mouse: devices are read only when `readDevices`.
 void OpenPads(bool readDevices);

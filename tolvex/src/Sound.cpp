@@ -46,6 +46,9 @@ constexpr uint64_t kSndMagic = 0x444E535856544C54ULL;
 // Enough that quick repeats of one effect layer instead of cutting each other off.
 constexpr int kChannels = 32;
 constexpr int kMaxChannels = 256;
+constexpr int kDeviceChunkFrames = 1024;
+constexpr int kSilentChunkFrames = 256;
+constexpr SDL_AudioDeviceID kMaxDeviceIds = 64;
 
 struct ChannelUse {
     uint64_t Owner = 0;
@@ -63,6 +66,8 @@ struct Sounds {
     int Frequency = 0;
     int OutChannels = 0;
     int SampleBytes = 0;
+    bool WantDevice = false;
+    SDL_AudioDeviceID Device = 0;
 };
 Sounds gSounds;
 
@@ -70,11 +75,56 @@ bool TryOpenMixer(int chunkFrames) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return false;
     }
-    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, chunkFrames) != 0) {
+    // No format changes allowed: SDL converts for the device instead, so the decoded sounds
+    // stay valid on whatever device replaces a lost one, and the captured sound keeps its
+    // format.
+    if (Mix_OpenAudioDevice(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, chunkFrames, nullptr,
+                            0) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
     return true;
+}
+
+// The mixer does not say which device it opened. It is the only one this library opens,
+// and it is playing from the moment it is open.
+SDL_AudioDeviceID FindMixerDevice() {
+    for (SDL_AudioDeviceID id = 1; id <= kMaxDeviceIds; ++id) {
+        if (SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+// The device when `device` and there is one, else SDL's silent driver. Loaded sounds keep
+// working across a close and a reopen; what was playing is cut.
+void OpenMixer(bool device) {
+    bool open = device && TryOpenMixer(kDeviceChunkFrames);
+    if (!open) {
+        // The silent device's thread sleeps a whole buffer at a time, and closing it waits
+        // for that sleep: a small buffer keeps the end of a headless run quick. Mixing frame
+        // by frame, it must also fit a frame a whole number of times.
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        open = TryOpenMixer(CaptureOn() && !device ? kCaptureChunkFrames : kSilentChunkFrames);
+        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    }
+    if (!open) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot start the sound mixer: %s", Mix_GetError());
+    }
+    gSounds.Open = true;
+    gSounds.Device = FindMixerDevice();
+    Mix_AllocateChannels(static_cast<int>(gSounds.Channels.size()));
+    Mix_MasterVolume(static_cast<int>(std::lround(gSounds.MasterVolume * MIX_MAX_VOLUME)));
+    TapMixer(gSounds.Device);
+}
+
+void CloseMixer() {
+    UntapMixer();
+    Mix_HaltChannel(-1);
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    gSounds.Device = 0;
 }
 
 TvSnd& HandleOf(TvSnd* snd, const char* entry) {
@@ -180,25 +230,14 @@ bool WarmUpOneSound() {
 
 void OpenSound(bool device) {
     CloseSound();
-    bool open = device && TryOpenMixer(1024);
-    if (!open) {
-        // The silent device's thread sleeps a whole buffer at a time, and closing it waits
-        // for that sleep: a small buffer keeps the end of a headless run quick.
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
-        open = TryOpenMixer(256);
-        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    }
-    if (!open) {
-        Raise(TV_ERR_PLATFORM, "Init: cannot start the sound mixer: %s", Mix_GetError());
-    }
-    gSounds.Open = true;
-    Mix_Init(MIX_INIT_OGG);
-    Mix_AllocateChannels(kChannels);
+    gSounds.WantDevice = device;
     gSounds.Channels.assign(kChannels, ChannelUse{});
+    OpenCapture(CurrentSession().Config.AudioOutPath, !device);
+    OpenMixer(device);
+    Mix_Init(MIX_INIT_OGG);
     Uint16 format = 0;
     Mix_QuerySpec(&gSounds.Frequency, &format, &gSounds.OutChannels);
     gSounds.SampleBytes = SDL_AUDIO_BITSIZE(format) / 8;
-    Mix_MasterVolume(MIX_MAX_VOLUME);
     std::error_code ignored;
     for (const auto& file :
          std::filesystem::directory_iterator(CurrentSession().DataDir, ignored)) {
@@ -212,15 +251,31 @@ void OpenSound(bool device) {
 
 void CloseSound() {
     if (gSounds.Open) {
+        UntapMixer();
         Mix_HaltChannel(-1);
         for (auto& [name, entry] : gSounds.Cache) {
             Mix_FreeChunk(entry->Chunk);
         }
-        Mix_CloseAudio();
+        CloseMixer();
         Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
+    CloseCapture();
     gSounds = Sounds{};
+}
+
+void SoundEvent(const SDL_Event& event) {
+    if (event.type != SDL_AUDIODEVICEREMOVED || event.adevice.iscapture != 0 || !gSounds.Open) {
+        return;
+    }
+    if (event.adevice.which != gSounds.Device &&
+        SDL_GetAudioDeviceStatus(gSounds.Device) != SDL_AUDIO_STOPPED) {
+        return;  // some other device
+    }
+    CloseMixer();
+    for (ChannelUse& use : gSounds.Channels) {
+        use = ChannelUse{};
+    }
+    OpenMixer(gSounds.WantDevice);
 }
 
 }  // namespace tolvex

@@ -402,6 +402,7 @@ void PumpEvents() {
             }
         }
         PadEvent(event);
+        SoundEvent(event);
     }
 }
 
@@ -526,6 +527,7 @@ bool Act() {
     if (drawn || gWindowStale) {
         Present();
     }
+    CaptureFrame();
     ++gSession.Frame;
     WarmUp();
     if (Paced()) {
