@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* kVariables[] = {"TOLVEX_HEADLESS", "TOLVEX_PACE",   "TOLVEX_RENDERER",
                                       "TOLVEX_SEED",     "TOLVEX_FRAMES", "TOLVEX_INPUT",
-                                      "TOLVEX_TRACE",    "TOLVEX_SHOT"};
+                                      "TOLVEX_TRACE",    "TOLVEX_SHOT",   "TOLVEX_AUDIO_OUT"};
 
 void ClearVariables() {
     for (const char* name : kVariables) {

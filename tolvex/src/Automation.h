@@ -31,7 +31,7 @@ struct AutomationConfig {
     int64_t FrameLimit = 0;  // 0: no limit
     std::string InputPath;
     std::string TracePath;
-    std::string AudioOutPath;  // "": no capture
+    std::string AudioOutPath;        // "": no capture
     std::vector<ShotRequest> Shots;  // in frame order
 };
 

@@ -212,7 +212,8 @@ void CaptureFrame() {
         }
     }
     if (gCapture.DataBytes > UINT32_MAX - kHeaderBytes - block.size()) {
-        Raise(TV_ERR_CONFIG, "TOLVEX_AUDIO_OUT: %s is full (a WAV file holds 4 GiB, some six hours)",
+        Raise(TV_ERR_CONFIG,
+              "TOLVEX_AUDIO_OUT: %s is full (a WAV file holds 4 GiB, some six hours)",
               gCapture.Path.c_str());
     }
     if (std::fwrite(block.data(), 1, block.size(), gCapture.File) != block.size()) {
