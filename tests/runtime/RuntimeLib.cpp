@@ -90,6 +90,30 @@ void WriteFile(const fs::path& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+namespace {
+void PutLe(std::string& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+}  // namespace
+
+void WriteTone(const std::string& name, int level, size_t samples) {
+    const auto dataBytes = static_cast<uint32_t>(samples * 4);
+    std::string wav = "RIFF";
+    PutLe(wav, 36 + dataBytes, 4);
+    wav += "WAVEfmt ";
+    for (uint32_t v : {16u, 1u | (2u << 16), 44100u, 44100u * 4, 4u | (16u << 16)}) {
+        PutLe(wav, v, 4);
+    }
+    wav += "data";
+    PutLe(wav, dataBytes, 4);
+    for (size_t i = 0; i < samples; ++i) {
+        const auto v = static_cast<uint16_t>((i / 50) % 2 == 0 ? level : -level);
+        PutLe(wav, v, 2);
+        PutLe(wav, v, 2);
+    }
+    WriteFile(Lib().Data / name, wav);
+}
+
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;

@@ -40,6 +40,9 @@ struct Rgba {
 // Writes a PNG picture into the Data folder.
 void WritePicture(const std::string& name, int w, int h, const std::function<Rgba(int, int)>& at);
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+// Writes a stereo 44,100 Hz WAV sound into the Data folder: a square wave (period 100
+// samples) at +-level that starts at +level on its very first sample.
+void WriteTone(const std::string& name, int level, size_t samples);
 std::string ReadText(const std::filesystem::path& path);
 
 struct Picture {

@@ -18,27 +18,6 @@ constexpr size_t kStartSlack = 32;  // the headless mixer's buffer
 constexpr int kToneLevel = 16000;
 constexpr size_t kToneSamples = 2000;  // under three frames
 
-void PutLe(std::string& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
-}
-
-// A square wave, stereo, that starts at full level on its very first sample.
-void WriteTone(const std::string& name) {
-    std::string wav = "RIFF";
-    PutLe(wav, 36 + kToneSamples * 4, 4);
-    wav += "WAVEfmt ";
-    for (uint32_t v : {16u, 1u | (2u << 16), 44100u, 44100u * 4, 4u | (16u << 16)})
-        PutLe(wav, v, 4);
-    wav += "data";
-    PutLe(wav, kToneSamples * 4, 4);
-    for (size_t i = 0; i < kToneSamples; ++i) {
-        const int v = (i / 50) % 2 == 0 ? kToneLevel : -kToneLevel;
-        PutLe(wav, static_cast<uint16_t>(v), 2);
-        PutLe(wav, static_cast<uint16_t>(v), 2);
-    }
-    WriteFile(Lib().Data / name, wav);
-}
-
 std::vector<int16_t> Samples(const fs::path& wav) {
     const std::string bytes = ReadText(wav);
     std::vector<int16_t> out;
@@ -81,7 +60,7 @@ void PlayCues(const fs::path& out) {
 }
 
 TEST(SoundCapture, HearsEachPlayFromItsFrameAtItsVolumeTheSameOnEveryRun) {
-    WriteTone("tone.wav");
+    WriteTone("tone.wav", kToneLevel, kToneSamples);
     const fs::path dir = Scratch("capture");
     PlayCues(dir / "one.wav");
     PlayCues(dir / "two.wav");

@@ -1,7 +1,9 @@
 // Pad 0 (keyboard and the first game controller, or the input script) and the mouse.
 // Counts advance once per Act, so every read within a frame agrees.
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "Errors.h"
 #include "FpEnv.h"
@@ -82,10 +84,15 @@ constexpr int kStickSource[TV_PAD_BUTTONS] = {kNoSource,
 
 struct Pads {
     bool ReadDevices = false;
-    SDL_GameController* Controller = nullptr;
+    // Every controller plugged in, oldest first: the first one is pad 0, and when it goes
+    // the next oldest takes over.
+    std::vector<SDL_GameController*> Controllers;
     PadConfig Config = DefaultConfig();
     std::array<int64_t, TV_PAD_BUTTONS> Counts{};
-    std::array<bool, TV_PAD_BUTTONS> Latched{};  // pressed since the last Act
+    // Pressed since the last Act, on the keyboard and on pad 0's controller. A controller
+    // pulled out takes its presses with it, so that nothing reads as down after it is gone.
+    std::array<bool, TV_PAD_BUTTONS> KeyLatched{};
+    std::array<bool, TV_PAD_BUTTONS> PadLatched{};
     std::array<int64_t, kMouseButtons> MouseCounts{};
     std::array<bool, kMouseButtons> MouseLatched{};
     int64_t MouseX = 0;
@@ -98,8 +105,16 @@ bool ValidSource(int64_t source) {
            (source >= kAxisSource && source < kAxisSource + 2 * SDL_CONTROLLER_AXIS_MAX);
 }
 
+SDL_GameController* PadZero() {
+    return gPads.Controllers.empty() ? nullptr : gPads.Controllers.front();
+}
+
+SDL_JoystickID InstanceOf(SDL_GameController* c) {
+    return SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
+}
+
 bool SourceDown(int source) {
-    SDL_GameController* c = gPads.Controller;
+    SDL_GameController* c = PadZero();
     if (c == nullptr || source == kNoSource) {
         return false;
     }
@@ -112,18 +127,41 @@ bool SourceDown(int source) {
     return positive ? value > kAxisDeadZone : value < -kAxisDeadZone;
 }
 
-void OpenFirstController() {
-    if (gPads.Controller != nullptr) {
+// Instance ids grow with every connection, so ordering by them is ordering by age.
+void AddController(int deviceIndex) {
+    if (!SDL_IsGameController(deviceIndex)) {
         return;
     }
-    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-        if (SDL_IsGameController(i)) {
-            gPads.Controller = SDL_GameControllerOpen(i);
-            if (gPads.Controller != nullptr) {
-                return;
-            }
-        }
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+    auto& all = gPads.Controllers;
+    if (id < 0 || std::any_of(all.begin(), all.end(),
+                              [&](SDL_GameController* c) { return InstanceOf(c) == id; })) {
+        return;  // SDL also announces the controllers that were there at the start
     }
+    SDL_GameController* c = SDL_GameControllerOpen(deviceIndex);
+    if (c == nullptr) {
+        return;
+    }
+    const auto later = std::find_if(all.begin(), all.end(),
+                                    [&](SDL_GameController* o) { return InstanceOf(o) > id; });
+    if (later == all.begin()) {
+        gPads.PadLatched = {};
+    }
+    all.insert(later, c);
+}
+
+void RemoveController(SDL_JoystickID id) {
+    auto& all = gPads.Controllers;
+    const auto gone = std::find_if(all.begin(), all.end(),
+                                   [&](SDL_GameController* c) { return InstanceOf(c) == id; });
+    if (gone == all.end()) {
+        return;
+    }
+    if (gone == all.begin()) {
+        gPads.PadLatched = {};
+    }
+    SDL_GameControllerClose(*gone);
+    all.erase(gone);
 }
 
 size_t CheckedButton(int64_t button, const char* entry) {
@@ -173,13 +211,15 @@ void OpenPads(bool readDevices) {
     ClosePads();
     gPads.ReadDevices = readDevices;
     if (readDevices) {
-        OpenFirstController();
+        for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+            AddController(i);
+        }
     }
 }
 
 void ClosePads() {
-    if (gPads.Controller != nullptr) {
-        SDL_GameControllerClose(gPads.Controller);
+    for (SDL_GameController* c : gPads.Controllers) {
+        SDL_GameControllerClose(c);
     }
     gPads = Pads{};
 }
@@ -192,14 +232,17 @@ void PadEvent(const SDL_Event& event) {
         case SDL_KEYDOWN:
             for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {
                 if (gPads.Config.Key[b] != 0 && gPads.Config.Key[b] == event.key.keysym.scancode) {
-                    gPads.Latched[b] = true;
+                    gPads.KeyLatched[b] = true;
                 }
             }
             break;
         case SDL_CONTROLLERBUTTONDOWN:
+            if (PadZero() == nullptr || InstanceOf(PadZero()) != event.cbutton.which) {
+                break;
+            }
             for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {
                 if (gPads.Config.Source[b] == event.cbutton.button) {
-                    gPads.Latched[b] = true;
+                    gPads.PadLatched[b] = true;
                 }
             }
             break;
@@ -211,15 +254,10 @@ void PadEvent(const SDL_Event& event) {
             }
             break;
         case SDL_CONTROLLERDEVICEADDED:
-            OpenFirstController();
+            AddController(event.cdevice.which);
             break;
         case SDL_CONTROLLERDEVICEREMOVED:
-            if (gPads.Controller != nullptr && SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(
-                                                   gPads.Controller)) == event.cdevice.which) {
-                SDL_GameControllerClose(gPads.Controller);
-                gPads.Controller = nullptr;
-                OpenFirstController();
-            }
+            RemoveController(event.cdevice.which);
             break;
         default:
             break;
@@ -233,10 +271,12 @@ void AdvancePads() {
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {
         const int key = gPads.Config.Key[b];
-        const bool down = gPads.Latched[b] || (key != 0 && keys[key] != 0) ||
-                          SourceDown(gPads.Config.Source[b]) || SourceDown(kStickSource[b]);
+        const bool down = gPads.KeyLatched[b] || gPads.PadLatched[b] ||
+                          (key != 0 && keys[key] != 0) || SourceDown(gPads.Config.Source[b]) ||
+                          SourceDown(kStickSource[b]);
         gPads.Counts[b] = down ? gPads.Counts[b] + 1 : 0;
-        gPads.Latched[b] = false;
+        gPads.KeyLatched[b] = false;
+        gPads.PadLatched[b] = false;
     }
     int x = 0;
     int y = 0;
