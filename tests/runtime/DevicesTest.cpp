@@ -180,7 +180,9 @@ TEST_F(Devices, ALostSoundDeviceIsReplacedAndTheRunGoesOn) {
     {
         Session session;
         Library& L = Lib();
-        WriteTone("beep.wav", 8000, 4410);
+        // A whole second: a window's frames that lag behind the device lose what the
+        // device mixed meanwhile, and a slow machine must not lose all of it.
+        WriteTone("beep.wav", 8000, 44100);
         TvSnd* tone = LoadSnd("beep.wav");
         L.Act();
         SDL_AudioDeviceID playing = 0;

@@ -32,7 +32,7 @@ constexpr size_t kFrameBytes = static_cast<size_t>(kOutChannels) * kSampleBytes;
 constexpr size_t kBlockBytes = static_cast<size_t>(kRate / 60) * kFrameBytes;
 // A real device runs ahead of or behind the frames by a little; more than this is dropped
 // (oldest first), so that the file stays in step after a stall.
-constexpr size_t kMaxQueuedBytes = 4 * kBlockBytes;
+constexpr size_t kMaxQueuedBytes = 8 * kBlockBytes;
 constexpr int kHeaderBytes = 44;
 // Only a mixer that has died could keep a frame waiting this long.
 constexpr Uint32 kMixWaitMs = 20000;
