@@ -1,0 +1,227 @@
+// The whole game played with a game controller: the game runs in this process (with the
+// real library, in a real window, no input script) on a thread of its own, while the test
+// plugs in SDL's virtual controllers, presses them, pulls them out, and follows the hero
+// through the trace the library writes.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "startup/Startup.h"
+
+namespace {
+
+constexpr Sint16 kStickFar = 20000;
+constexpr Sint16 kStickNear = 8000;  // inside the dead zone: a resting stick drifts this much
+constexpr auto kPatience = std::chrono::seconds(60);
+
+// A controller plugged in until Unplug or destruction.
+class VirtualPad {
+public:
+    VirtualPad() {
+        SDL_VirtualJoystickDesc desc{};
+        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+        desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+        desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+        desc.name = "test pad";
+        const int index = SDL_JoystickAttachVirtualEx(&desc);
+        EXPECT_GE(index, 0) << SDL_GetError();
+        Joystick = SDL_JoystickOpen(index);
+        EXPECT_NE(Joystick, nullptr) << SDL_GetError();
+        Id = SDL_JoystickInstanceID(Joystick);
+    }
+    ~VirtualPad() { Unplug(); }
+    VirtualPad(const VirtualPad&) = delete;
+    VirtualPad& operator=(const VirtualPad&) = delete;
+
+    void Button(SDL_GameControllerButton b, bool down) {
+        SDL_JoystickSetVirtualButton(Joystick, b, down ? 1 : 0);
+    }
+    void Axis(SDL_GameControllerAxis a, Sint16 value) {
+        SDL_JoystickSetVirtualAxis(Joystick, a, value);
+    }
+    void Unplug() {
+        if (Joystick == nullptr) return;
+        int index = -1;
+        for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+            if (SDL_JoystickGetDeviceInstanceID(i) == Id) index = i;
+        }
+        SDL_JoystickClose(Joystick);
+        Joystick = nullptr;
+        SDL_JoystickDetachVirtual(index);
+    }
+
+private:
+    SDL_Joystick* Joystick = nullptr;
+    SDL_JoystickID Id = -1;
+};
+
+// The game on its own thread, and what its trace has said so far.
+class Game {
+public:
+    explicit Game(const std::string& trace) : TracePath(trace) {
+        setenv("TOLVEX_TRACE", trace.c_str(), 1);
+        setenv("TOLVEX_SEED", "3", 1);
+        Thread = std::thread([this] {
+            Code = keldo::RunProgram();
+            Done = true;
+        });
+    }
+    ~Game() {
+        if (Thread.joinable()) {
+            Quit();
+        }
+        unsetenv("TOLVEX_TRACE");
+        unsetenv("TOLVEX_SEED");
+    }
+
+    int Quit() {
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+        Thread.join();
+        return Code;
+    }
+
+    // Until the frame has begun; false if the game ended or took far too long.
+    bool WaitFrame(long frame) {
+        const auto until = std::chrono::steady_clock::now() + kPatience;
+        while (Frame < frame) {
+            if (Done || std::chrono::steady_clock::now() > until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            Read();
+        }
+        return true;
+    }
+    bool Wait(long frames) { return WaitFrame(Frame + frames); }
+
+    long Now() const { return Frame; }
+    long GameStart() const { return Started; }
+    // Where the hero was last drawn on the screen, across.
+    double HeroX() const { return LastHeroX; }
+
+private:
+    void Read() {
+        if (!In.is_open()) In.open(TracePath);
+        if (!In.is_open()) return;
+        In.clear();
+        std::string chunk;
+        char buffer[4096];
+        while (In.read(buffer, sizeof buffer) || In.gcount() > 0) {
+            chunk.append(buffer, static_cast<size_t>(In.gcount()));
+        }
+        Pending += chunk;
+        size_t end;
+        while ((end = Pending.find('\n')) != std::string::npos) {
+            Line(Pending.substr(0, end));
+            Pending.erase(0, end + 1);
+        }
+    }
+    void Line(const std::string& line) {
+        std::istringstream in(line);
+        std::string word;
+        in >> word;
+        if (word == "frame") {
+            in >> Frame;
+        } else if (word == "load_tex") {
+            in >> word;
+            if (word == "ground.vstex" && Started < 0) Started = Frame;
+        } else if (word == "draw_rot") {
+            std::string name;
+            double v[8];
+            in >> name;
+            for (double& x : v) in >> x;
+            if (name == "velquint256.vstex") LastHeroX = v[4] + v[6] / 2;
+        }
+    }
+
+    std::string TracePath;
+    std::thread Thread;
+    std::atomic<bool> Done{false};
+    int Code = -1;
+    std::ifstream In;
+    std::string Pending;
+    long Frame = -1;
+    long Started = -1;
+    double LastHeroX = 0;
+};
+
+// Holds `press` for a while and reports how far across the hero went.
+template <typename Press>
+double Moved(Game& game, Press press, long frames = 12) {
+    const double from = game.HeroX();
+    press(true);
+    EXPECT_TRUE(game.Wait(frames));
+    const double to = game.HeroX();
+    press(false);
+    EXPECT_TRUE(game.Wait(4));
+    return to - from;
+}
+
+TEST(PadPlay, APadStartsTheGameMovesTheHeroAndCanBePulledOutAndReplaced) {
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        GTEST_SKIP() << "no display";
+    }
+    char dir[] = "/tmp/keldo-padplay-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    Game game(std::string(dir) + "/trace.txt");
+    ASSERT_TRUE(game.WaitFrame(10)) << "the title screen";
+
+    auto pad = std::make_unique<VirtualPad>();
+    ASSERT_TRUE(game.Wait(5));
+    pad->Button(SDL_CONTROLLER_BUTTON_A, true);
+    ASSERT_TRUE(game.Wait(5));
+    pad->Button(SDL_CONTROLLER_BUTTON_A, false);
+    for (int i = 0; i < 300 && game.GameStart() < 0; ++i) ASSERT_TRUE(game.Wait(1));
+    ASSERT_GE(game.GameStart(), 0) << "A on the title did not start the game";
+    // The hero drops in and lands on its line in the game's 27th frame.
+    ASSERT_TRUE(game.WaitFrame(game.GameStart() + 45));
+
+    auto button = [&](SDL_GameControllerButton b) {
+        return [&pad, b](bool down) { pad->Button(b, down); };
+    };
+    auto stick = [&](Sint16 value) {
+        return [&pad, value](bool down) { pad->Axis(SDL_CONTROLLER_AXIS_LEFTX, down ? value : 0); };
+    };
+    EXPECT_GT(Moved(game, button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT)), 50) << "d-pad right";
+    EXPECT_LT(Moved(game, stick(-kStickFar)), -50) << "stick left";
+    EXPECT_EQ(Moved(game, stick(kStickNear)), 0) << "stick inside the dead zone";
+    const double still = game.HeroX();
+    ASSERT_TRUE(game.Wait(8));
+    EXPECT_EQ(game.HeroX(), still) << "let go, the hero stops";
+
+    // Pulled out while held: the hero stops.
+    pad->Button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
+    ASSERT_TRUE(game.Wait(6));
+    EXPECT_GT(game.HeroX(), still) << "running before the pad goes";
+    pad.reset();
+    ASSERT_TRUE(game.Wait(3));
+    const double stopped = game.HeroX();
+    ASSERT_TRUE(game.Wait(12));
+    EXPECT_EQ(game.HeroX(), stopped) << "still running after the pad was pulled out";
+
+    // The keyboard goes on working: a tap of the right arrow is a step.
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.scancode = SDL_SCANCODE_RIGHT;
+    SDL_PushEvent(&key);
+    ASSERT_TRUE(game.Wait(6));
+    EXPECT_GT(game.HeroX(), stopped) << "the keyboard after the pad";
+
+    // A pad plugged in later drives the hero as the first one did.
+    pad = std::make_unique<VirtualPad>();
+    ASSERT_TRUE(game.Wait(3));
+    EXPECT_LT(Moved(game, button(SDL_CONTROLLER_BUTTON_DPAD_LEFT)), -50) << "the later pad";
+    pad.reset();
+    EXPECT_EQ(game.Quit(), 0);
+}
+
+}  // namespace
