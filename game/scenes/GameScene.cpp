@@ -13,6 +13,7 @@
 #include "runtime/ErrorReport.h"
 #include "runtime/RtString.h"
 #include "runtime/RuntimeTable.h"
+#include "scenes/BestScore.h"
 #include "scenes/SceneState.h"
 #include "stage/Camera.h"
 #include "stage/EnemyGroup.h"
@@ -147,7 +148,8 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
     const String retryText = u"Retry?";
     const String pushText = u"Push Space Key";
     int64_t startTime = 60;
-    int64_t clearTime = 120;
+    const int64_t clearTimeStart = 120;
+    int64_t clearTime = clearTimeStart;
     int64_t enemiesLeft = 20;
     const double screenX = 0.0;
     const double screenY = 0.0;
@@ -258,6 +260,12 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
             startTime -= 1;
         }
         if (enemiesLeft <= 0 && !enemies->AnyAlive()) {
+            // The score is final once the game is cleared: a new best is kept at once, so
+            // that closing the window at the prompt does not lose it.
+            if (clearTime == clearTimeStart && score->GetHiScore() > scene.GetBestScore()) {
+                scene.SetBestScore(score->GetHiScore());
+                SaveBestScore(score->GetHiScore());
+            }
             if (clearTime >= 1) {
                 text.DrawStr(clearText, 550, 300, 100, 200, 1.0);
                 clearTime -= 1;
@@ -265,9 +273,6 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
                 text.DrawStr(retryText, 600, 300, 75, 150, 1.0);
                 text.DrawStr(pushText, 325, 500, 75, 150, 1.0);
                 if (input.ReleasedButton0()) {
-                    if (score->GetHiScore() > scene.GetBestScore()) {
-                        scene.SetBestScore(score->GetHiScore());
-                    }
                     scene.Set(SceneState::kTitleScreen);
                     return;
                 }

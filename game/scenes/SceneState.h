@@ -14,8 +14,8 @@ public:
     void Set(int64_t n) { Scene = n; }
     int64_t Get() const { return Scene; }
 
-    // The best score of this run. Nothing is written to disk: it lasts until the
-    // program ends, and each game starts its high-score line from it.
+    // The best score so far, of this run or (read at start) of an earlier one; each game
+    // starts its high-score line from it.
     void SetBestScore(int64_t n) { BestScore = n; }
     int64_t GetBestScore() const { return BestScore; }
 

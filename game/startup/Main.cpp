@@ -2,6 +2,7 @@
 
 #include "present/BitmapText.h"
 #include "present/InputState.h"
+#include "scenes/BestScore.h"
 #include "scenes/GameScene.h"
 #include "scenes/SceneState.h"
 #include "scenes/TitleScreen.h"
@@ -15,6 +16,7 @@ void Main() {
     input.Init();
     SceneState scene;
     scene.Set(SceneState::kTitleScreen);
+    scene.SetBestScore(LoadBestScore());
     for (;;) {
         switch (scene.Get()) {
             case SceneState::kTitleScreen:

@@ -17,9 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kVariables[] = {"TOLVEX_HEADLESS", "TOLVEX_PACE",   "TOLVEX_RENDERER",
-                                      "TOLVEX_SEED",     "TOLVEX_FRAMES", "TOLVEX_INPUT",
-                                      "TOLVEX_TRACE",    "TOLVEX_SHOT",   "TOLVEX_AUDIO_OUT"};
+// The player's folders too: a test must never read or write the real ones.
+constexpr const char* kVariables[] = {
+    "TOLVEX_HEADLESS", "TOLVEX_PACE",   "TOLVEX_RENDERER", "TOLVEX_SEED",      "TOLVEX_FRAMES",
+    "TOLVEX_INPUT",    "TOLVEX_TRACE",  "TOLVEX_SHOT",     "TOLVEX_AUDIO_OUT", "TOLVEX_SAVE_DIR",
+    "TOLVEX_RECORD",   "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_PICTURES_DIR"};
 
 void ClearVariables() {
     for (const char* name : kVariables) {

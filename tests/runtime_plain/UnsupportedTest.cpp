@@ -15,8 +15,6 @@ TEST(Unsupported, EveryUnprovidedServiceRaises) {
     const std::vector<std::pair<const char*, std::function<void()>>> calls = {
         {"ReadPackAll", [&] { lib.ReadPackAll(name.get()); }},
         {"LoadPackStream", [&] { lib.LoadPackStream(name.get()); }},
-        {"SaveSaveData", [&] { lib.SaveSaveData(name.get(), data.get()); }},
-        {"LoadSaveData", [&] { lib.LoadSaveData(name.get()); }},
         {"LoadFont", [&] { lib.LoadFont(name.get(), 12); }},
         {"MakeFontTex", [&] { lib.MakeFontTex(nullptr, name.get()); }},
         {"LoadObj", [&] { lib.LoadObj(name.get()); }},

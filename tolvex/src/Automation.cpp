@@ -15,6 +15,7 @@
 #include "RealText.h"
 #include "Runtime.h"
 #include "ScriptLine.h"
+#include "UserFiles.h"
 
 namespace tolvex {
 
@@ -142,6 +143,12 @@ AutomationConfig ReadAutomationConfig() {
         Raise(TV_ERR_CONFIG,
               "TOLVEX_SHOT: screenshots need rendering, but TOLVEX_HEADLESS=null renders nothing");
     }
+    config.SaveDir = EnvValue("TOLVEX_SAVE_DIR");
+    if (!config.SaveDir.empty() && !IsFolder(config.SaveDir)) {
+        Raise(TV_ERR_CONFIG, "TOLVEX_SAVE_DIR: '%s' is not a folder",
+              Quoted(config.SaveDir).c_str());
+    }
+    config.RecordPath = EnvValue("TOLVEX_RECORD");
     return config;
 }
 

@@ -33,6 +33,8 @@ struct AutomationConfig {
     std::string TracePath;
     std::string AudioOutPath;        // "": no capture
     std::vector<ShotRequest> Shots;  // in frame order
+    std::string SaveDir;             // "": the player's data folder, in a live run only
+    std::string RecordPath;          // "": no recording
 };
 
 // Reads and checks every TOLVEX_* variable; a malformed one raises TV_ERR_CONFIG naming it.

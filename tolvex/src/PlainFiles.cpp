@@ -78,6 +78,8 @@ OpenStream& FindForWriting(TvStream* stream, const char* entry) {
     return open;
 }
 
+}  // namespace
+
 TvBytes* NewBytes(const void* data, size_t size) {
     auto* bytes =
         static_cast<TvBytes*>(AllocMem(static_cast<int64_t>(sizeof(TvBytes) + size), "skip"));
@@ -89,6 +91,8 @@ TvBytes* NewBytes(const void* data, size_t size) {
     bytes->Data[size] = 0;
     return bytes;
 }
+
+namespace {
 
 [[noreturn]] void RaiseFile(const char* entry, const char* what, const std::string& path,
                             int error) {

@@ -1,4 +1,4 @@
-// Services this runtime does not provide: packed archives, save data, outline fonts, 3-D
+// Services this runtime does not provide: packed archives, outline fonts, 3-D
 // objects and lights, movies and streamed music. Each refuses loudly, so that a caller never
 // mistakes a missing service for one that worked.
 #include "Errors.h"
@@ -8,8 +8,6 @@ using tolvex::RaiseUnsupported;
 
 TvBytes* ReadPackAll(const TvStr*) { RaiseUnsupported("ReadPackAll"); }
 TvStream* LoadPackStream(const TvStr*) { RaiseUnsupported("LoadPackStream"); }
-bool SaveSaveData(const TvStr*, const TvBytes*) { RaiseUnsupported("SaveSaveData"); }
-TvBytes* LoadSaveData(const TvStr*) { RaiseUnsupported("LoadSaveData"); }
 
 void* LoadFont(const TvStr*, double) { RaiseUnsupported("LoadFont"); }
 TvTex* MakeFontTex(void*, const TvStr*) { RaiseUnsupported("MakeFontTex"); }

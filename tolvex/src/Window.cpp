@@ -20,6 +20,7 @@
 #include "Runtime.h"
 #include "Screen.h"
 #include "TvText.h"
+#include "UserFiles.h"
 
 namespace tolvex {
 
@@ -280,6 +281,7 @@ void Open(const TvInitParams& params) {
         Raise(TV_ERR_ARG, "Init: the title is null");
     }
     const std::string title = ToUtf8(reinterpret_cast<const TvStr*>(params.Title), "Init");
+    SetUserFolderName(title);
     const std::string icon = params.Icon == 0
                                  ? std::string{}
                                  : ToUtf8(reinterpret_cast<const TvStr*>(params.Icon), "Init");

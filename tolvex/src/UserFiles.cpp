@@ -1,0 +1,53 @@
+#include "UserFiles.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace tolvex {
+
+namespace {
+
+std::string gFolderName = "tolvex";
+
+}  // namespace
+
+void SetUserFolderName(std::string_view title) {
+    std::string name;
+    for (const char c : title.substr(0, title.find(' '))) {
+        const auto u = static_cast<unsigned char>(c);
+        // Anything that could climb out of the folder or upset a shell is left out.
+        if (std::isalnum(u) != 0 || c == '-' || c == '_') {
+            name.push_back(static_cast<char>(std::tolower(u)));
+        }
+    }
+    gFolderName = name.empty() ? "tolvex" : name;
+}
+
+const std::string& UserFolderName() { return gFolderName; }
+
+bool MakeFolders(const std::string& folder, std::string& why) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        why = error.message();
+        return false;
+    }
+    return true;
+}
+
+std::string SetAside(const std::string& path) {
+    const std::string aside = path + ".bad";
+    std::error_code error;
+    std::filesystem::rename(path, aside, error);
+    return error ? std::string{} : aside;
+}
+
+void Warn(const std::string& text) {
+    const std::string line = "tolvex: warning: " + text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace tolvex

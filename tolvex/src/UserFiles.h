@@ -1,0 +1,44 @@
+// The player's own folders (saved data, key settings, screenshots) and the safe replacement
+// of a file in them. What differs between systems lives in one file per platform
+// (UserFilesPosix.cpp, ...).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolvex {
+
+// The name of the game's folders under the player's data and settings folders: the first
+// word of the window title in lower case ("KELDO var 0.2" gives "keldo"). Set by Init.
+void SetUserFolderName(std::string_view title);
+const std::string& UserFolderName();
+
+// The game's folder in the player's data folder and in the settings folder (both end with
+// '/'; they may not exist yet), or "" when the system names none.
+std::string UserDataFolder();
+std::string UserConfigFolder();
+// Where screenshots go: the player's pictures folder, else the data folder ("" when neither
+// is known). Ends with '/'.
+std::string UserPicturesFolder();
+
+bool IsFolder(const std::string& path);
+
+// Makes `folder` and its parents; false with `why` filled when it cannot.
+bool MakeFolders(const std::string& folder, std::string& why);
+
+// Replaces the file at `path` with `bytes` so that, whenever the process dies, the path holds
+// either the old content or the new one in full: a temporary file in the same folder is
+// written, flushed to the disk and renamed over it. False with `why` filled on failure.
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& why);
+
+// Removes the temporary files that ReplaceFile left for `path` in processes that died while
+// writing (those of processes still running are theirs to finish).
+void RemoveDeadTemporaries(const std::string& path);
+
+// Renames `path` to `path` + ".bad", replacing an older one; the new name, or "" on failure.
+std::string SetAside(const std::string& path);
+
+// One line on standard error, "tolvex: warning: ...", written in one piece.
+void Warn(const std::string& text);
+
+}  // namespace tolvex
