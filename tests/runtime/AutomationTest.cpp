@@ -201,6 +201,8 @@ TEST(Config, MalformedVariablesAreNamed) {
         {"TOLVEX_SHOT", "x:" + (dir / "a.png").string(), ""},
         {"TOLVEX_SHOT", "1:" + (dir / "no/such/a.png").string(), ""},
         {"TOLVEX_SHOT", "1:" + (dir / "a.png").string(), "TOLVEX_HEADLESS=null"},
+        {"TOLVEX_SAVE_DIR", (dir / "no/such/folder").string(), ""},
+        {"TOLVEX_RECORD", (dir / "rec.txt").string(), "TOLVEX_HEADLESS=1"},
     };
     for (const Case& c : cases) {
         Env env{{c.Name, c.Value}};

@@ -151,13 +151,6 @@ TEST(SaveData, AFolderThatTakesNoFilesWarnsOnceAndTheRunGoesOn) {
     EXPECT_TRUE(Lib().Act());
 }
 
-TEST(SaveData, SaveDirMustBeAFolder) {
-    Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_SAVE_DIR", "/no/such/folder"}};
-    const TvError e = InitError();
-    EXPECT_EQ(e.Code, TV_ERR_CONFIG);
-    EXPECT_NE(std::string(e.Message).find("TOLVEX_SAVE_DIR"), std::string::npos) << e.Message;
-}
-
 // A payload written by tolvex-save-loop: 1 to 200 bytes, all the same.
 bool FromTheLoop(const std::string& payload) {
     return !payload.empty() && payload.size() <= 200 &&

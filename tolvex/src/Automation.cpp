@@ -149,6 +149,12 @@ AutomationConfig ReadAutomationConfig() {
               Quoted(config.SaveDir).c_str());
     }
     config.RecordPath = EnvValue("TOLVEX_RECORD");
+    if (!config.RecordPath.empty() &&
+        (config.Headless != HeadlessMode::Window || !config.InputPath.empty())) {
+        Raise(TV_ERR_CONFIG,
+              "TOLVEX_RECORD: only a live session in a window is recorded, not one with "
+              "TOLVEX_HEADLESS or TOLVEX_INPUT");
+    }
     return config;
 }
 

@@ -291,6 +291,14 @@ void AdvancePads() {
     SetMousePosition(x, y);
 }
 
+uint32_t PadsDown() {
+    uint32_t down = 0;
+    for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {
+        down |= gPads.Counts[b] > 0 ? 1u << b : 0u;
+    }
+    return down;
+}
+
 }  // namespace tolvex
 
 using namespace tolvex;

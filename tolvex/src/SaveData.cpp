@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "Errors.h"
 #include "FpEnv.h"
+#include "Recorder.h"
 #include "Runtime.h"
 #include "Streams.h"
 #include "TvText.h"
@@ -143,6 +145,34 @@ bool ReadWhole(const std::string& path, size_t limit, std::string& out) {
     return !failed;
 }
 
+std::optional<std::string> LoadPayload(const std::string& file) {
+    const std::string folder = SaveFolder();
+    if (folder.empty()) {
+        // A replay sees what the recorded session loaded.
+        const std::optional<const std::string*> replayed = ReplayedLoad(file);
+        return replayed && *replayed != nullptr ? std::optional<std::string>(**replayed)
+                                                : std::nullopt;
+    }
+    const std::string path = folder + file + kExtension;
+    RemoveDeadTemporaries(path);
+    std::string content;
+    if (!ReadWhole(path, kHeaderBytes + kMaxPayload + kChecksumBytes, content)) {
+        if (errno != ENOENT) {
+            Warn("cannot read " + path + ": " + std::strerror(errno) + "; starting without it");
+        }
+        return std::nullopt;
+    }
+    std::string_view payload;
+    if (const char* why = Check(content, payload)) {
+        const std::string aside = SetAside(path);
+        Warn(path + " is damaged (" + why + "); " +
+             (aside.empty() ? "it could not be set aside" : "set aside as " + aside) +
+             "; starting without it");
+        return std::nullopt;
+    }
+    return std::string(payload);
+}
+
 }  // namespace
 
 }  // namespace tolvex
@@ -183,28 +213,9 @@ TvBytes* LoadSaveData(const TvStr* name) {
     RequireReady("LoadSaveData");
     const std::string file = CheckedName(name, "LoadSaveData");
     DefaultFpEnv fp;
-    const std::string folder = SaveFolder();
-    if (folder.empty()) {
-        return nullptr;
-    }
-    const std::string path = folder + file + kExtension;
-    RemoveDeadTemporaries(path);
-    std::string content;
-    if (!ReadWhole(path, kHeaderBytes + kMaxPayload + kChecksumBytes, content)) {
-        if (errno != ENOENT) {
-            Warn("cannot read " + path + ": " + std::strerror(errno) + "; starting without it");
-        }
-        return nullptr;
-    }
-    std::string_view payload;
-    if (const char* why = Check(content, payload)) {
-        const std::string aside = SetAside(path);
-        Warn(path + " is damaged (" + why + "); " +
-             (aside.empty() ? "it could not be set aside" : "set aside as " + aside) +
-             "; starting without it");
-        return nullptr;
-    }
-    return NewBytes(payload.data(), payload.size());
+    const std::optional<std::string> payload = LoadPayload(file);
+    RecordLoad(file, payload ? &*payload : nullptr);
+    return payload ? NewBytes(payload->data(), payload->size()) : nullptr;
 }
 
 }  // extern "C"

@@ -98,5 +98,7 @@ void ClosePads();
 void PadEvent(const SDL_Event& event);
 // Once per Act: the counts of the frame that begins.
 void AdvancePads();
+// The pad-0 buttons down in this frame, bit b for button b.
+uint32_t PadsDown();
 
 }  // namespace tolvex

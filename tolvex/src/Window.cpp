@@ -13,10 +13,12 @@
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <optional>
 
 #include "Errors.h"
 #include "FpEnv.h"
 #include "Random.h"
+#include "Recorder.h"
 #include "Runtime.h"
 #include "Screen.h"
 #include "TvText.h"
@@ -262,6 +264,8 @@ void CloseEverything() {
         gSdlStarted = false;
     }
     CloseScript();
+    CloseRecording();
+    ForgetScriptHead();
     CloseTrace();
     RestoreSignals();
     gSession.Ready = false;
@@ -289,11 +293,19 @@ void Open(const TvInitParams& params) {
 
     timespec wall{};
     clock_gettime(CLOCK_REALTIME, &wall);
-    SeedRandom(config.HasSeed
-                   ? config.Seed
-                   : static_cast<uint64_t>(wall.tv_nsec) ^
-                         (static_cast<uint64_t>(wall.tv_sec) << 30) ^
-                         static_cast<uint64_t>(MonotonicNs()) ^ static_cast<uint64_t>(getpid()));
+    // A recording names its seed on its first line, so that it replays by itself.
+    const std::optional<uint64_t> scriptSeed =
+        config.InputPath.empty() ? std::nullopt : ReadScriptHead(config.InputPath);
+    const uint64_t seed = config.HasSeed ? config.Seed
+                          : scriptSeed   ? *scriptSeed
+                                         : static_cast<uint64_t>(wall.tv_nsec) ^
+                                             (static_cast<uint64_t>(wall.tv_sec) << 30) ^
+                                             static_cast<uint64_t>(MonotonicNs()) ^
+                                             static_cast<uint64_t>(getpid());
+    SeedRandom(seed);
+    if (!config.RecordPath.empty()) {
+        OpenRecording(config.RecordPath, seed);
+    }
 
     // The trace first: a driver reading it may be what unblocks the script's writer.
     if (!config.TracePath.empty()) {
@@ -537,6 +549,7 @@ bool Act() {
     }
     PumpEvents();
     AdvancePads();
+    RecordButtons(gSession.Frame, PadsDown());
     StartPicture();
     RecordFrameTime();
     TraceFrame(gSession.Frame);
