@@ -17,7 +17,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libpng-dev
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
   libgtest-dev libbenchmark-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool x11-utils imagemagick
   desktop-file-utils appstream man-db
 )
 

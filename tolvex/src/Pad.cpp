@@ -22,7 +22,9 @@ constexpr int kAxisDeadZone = 12000;  // of 32767: a resting stick must not walk
 constexpr int kMouseButtons = 3;
 
 struct PadConfig {
-    std::array<int, TV_PAD_BUTTONS> Key{};     // SDL scancode, 0: none
+    std::array<int, TV_PAD_BUTTONS> Key{};  // SDL scancode, 0: none
+    // More keys for a button, from the player's key file.
+    std::array<std::vector<int>, TV_PAD_BUTTONS> MoreKeys{};
     std::array<int, TV_PAD_BUTTONS> Source{};  // controller source, kNoSource: none
     bool Locked = false;
 };
@@ -185,6 +187,22 @@ void CheckUnlocked(const char* entry) {
     }
 }
 
+bool KeyOf(size_t button, int scancode) {
+    const PadConfig& c = gPads.Config;
+    return scancode != 0 && (c.Key[button] == scancode ||
+                             std::find(c.MoreKeys[button].begin(), c.MoreKeys[button].end(),
+                                       scancode) != c.MoreKeys[button].end());
+}
+
+bool AnyKeyDown(size_t button, const Uint8* keys) {
+    const PadConfig& c = gPads.Config;
+    if (c.Key[button] != 0 && keys[c.Key[button]] != 0) {
+        return true;
+    }
+    return std::any_of(c.MoreKeys[button].begin(), c.MoreKeys[button].end(),
+                       [&](int key) { return keys[key] != 0; });
+}
+
 // Window coordinates to the game's 1600 x 900 area, through the letterbox.
 void SetMousePosition(int x, int y) {
     SDL_Window* window = CurrentScreen().Window;
@@ -231,7 +249,7 @@ void PadEvent(const SDL_Event& event) {
     switch (event.type) {
         case SDL_KEYDOWN:
             for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {
-                if (gPads.Config.Key[b] != 0 && gPads.Config.Key[b] == event.key.keysym.scancode) {
+                if (KeyOf(b, event.key.keysym.scancode)) {
                     gPads.KeyLatched[b] = true;
                 }
             }
@@ -270,10 +288,8 @@ void AdvancePads() {
     }
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {
-        const int key = gPads.Config.Key[b];
-        const bool down = gPads.KeyLatched[b] || gPads.PadLatched[b] ||
-                          (key != 0 && keys[key] != 0) || SourceDown(gPads.Config.Source[b]) ||
-                          SourceDown(kStickSource[b]);
+        const bool down = gPads.KeyLatched[b] || gPads.PadLatched[b] || AnyKeyDown(b, keys) ||
+                          SourceDown(gPads.Config.Source[b]) || SourceDown(kStickSource[b]);
         gPads.Counts[b] = down ? gPads.Counts[b] + 1 : 0;
         gPads.KeyLatched[b] = false;
         gPads.PadLatched[b] = false;
@@ -289,6 +305,17 @@ void AdvancePads() {
         gPads.MouseLatched[m] = false;
     }
     SetMousePosition(x, y);
+}
+
+void ClearPadLatches() {
+    gPads.KeyLatched.fill(false);
+    gPads.PadLatched.fill(false);
+    gPads.MouseLatched.fill(false);
+}
+
+void SetPadKeys(size_t button, const std::vector<int>& keys) {
+    gPads.Config.Key[button] = keys.empty() ? 0 : keys.front();
+    gPads.Config.MoreKeys[button].assign(keys.begin() + (keys.empty() ? 0 : 1), keys.end());
 }
 
 uint32_t PadsDown() {
@@ -350,7 +377,7 @@ void SetPadKey(int64_t pad, int64_t button, int64_t key) {
     if (key < 0 || key >= SDL_NUM_SCANCODES) {
         Raise(TV_ERR_ARG, "SetPadKey: %lld is not a key code", static_cast<long long>(key));
     }
-    gPads.Config.Key[b] = static_cast<int>(key);
+    SetPadKeys(b, key == 0 ? std::vector<int>{} : std::vector<int>{static_cast<int>(key)});
 }
 
 int64_t Mouse(int64_t button) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tolvex {
 
@@ -91,6 +92,8 @@ void TapMixer(SDL_AudioDeviceID device);
 void UntapMixer();
 // At the end of every frame: that frame's sound, mixed, into the file.
 void CaptureFrame();
+// Holds every sound that is playing where it is, or lets them all go on.
+void PauseSound(bool pause);
 
 // Pad and mouse: devices are read only when `readDevices`.
 void OpenPads(bool readDevices);
@@ -100,5 +103,38 @@ void PadEvent(const SDL_Event& event);
 void AdvancePads();
 // The pad-0 buttons down in this frame, bit b for button b.
 uint32_t PadsDown();
+// Presses seen since the last Act are forgotten (a key pressed and let go while the game was
+// paused never happened for it).
+void ClearPadLatches();
+// The keys that drive `button` besides the one SetPadKey gave it (the player's key file).
+void SetPadKeys(size_t button, const std::vector<int>& keys);
+
+// The window: close, Escape and fullscreen, handled alike whether the game runs or is paused.
+// True when `event` was one of them.
+bool WindowEvent(const SDL_Event& event);
+bool CloseRequested();
+// Presents the game's picture as it stands, letterboxed in the window, and what `over` draws
+// on top of it (in the game's 1600 x 900 coordinates); null: nothing.
+void PresentWith(void (*over)(SDL_Renderer*));
+// The game's 1600 x 900 picture as it stands, read back as RGB; null when it cannot be.
+SurfacePtr ReadBackPicture();
+
+// A player at the window (not a scripted or headless run) has what follows: their own keys
+// (KeyConfig.cpp), pause (Pause.cpp) and the screenshot key (ScreenshotKey.cpp).
+bool PlayerAtWindow();
+// Reads the player's key file, if there is one, into the pad's key table and the library's
+// own keys.
+void LoadKeyConfig();
+bool IsPauseKey(int scancode);
+bool IsScreenshotKey(int scancode);
+// An event that asks for a pause: the pause key, a controller's Start, the window losing
+// focus or being minimised.
+void NotePauseEvent(const SDL_Event& event);
+bool PauseRequested();
+// Keeps the window alive, dimmed under "PAUSED", until the player resumes or closes it.
+void HoldWhilePaused();
+void ClosePause();
+// Saves the game's picture in the player's pictures folder and prints its path.
+void SaveScreenshotForPlayer();
 
 }  // namespace tolvex

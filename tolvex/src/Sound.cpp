@@ -249,6 +249,16 @@ void OpenSound(bool device) {
     }
 }
 
+void PauseSound(bool pause) {
+    if (gSounds.Open) {
+        if (pause) {
+            Mix_Pause(-1);
+        } else {
+            Mix_Resume(-1);
+        }
+    }
+}
+
 void CloseSound() {
     if (gSounds.Open) {
         UntapMixer();

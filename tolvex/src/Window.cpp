@@ -242,6 +242,7 @@ void OpenCanvas() {
 }
 
 void CloseEverything() {
+    ClosePause();
     ClosePads();
     CloseSound();
     ClosePictures();
@@ -336,6 +337,9 @@ void Open(const TvInitParams& params) {
     OpenPictures();
     OpenSound(config.Headless == HeadlessMode::Window);
     OpenPads(config.Headless == HeadlessMode::Window && !ScriptOn());
+    if (PlayerAtWindow()) {
+        LoadKeyConfig();
+    }
     gSession.Ready = true;
     StartPicture();
     gPacer = Pacer{};
@@ -394,25 +398,15 @@ void PumpEvents() {
     if (gScreen.Window == nullptr) {
         return;
     }
+    const bool player = PlayerAtWindow();
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
-        if (event.type == SDL_QUIT ||
-            (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
-            gCloseRequested = true;
-        } else if (event.type == SDL_WINDOWEVENT && UncoversPicture(event.window.event)) {
-            gWindowStale = true;
-        } else if (event.type == SDL_RENDER_TARGETS_RESET ||
-                   event.type == SDL_RENDER_DEVICE_RESET) {
-            ForgetPicture();
-            gWindowStale = true;
-        } else if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
-            const SDL_Scancode key = event.key.keysym.scancode;
-            const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
-            if (key == SDL_SCANCODE_ESCAPE) {
-                gCloseRequested = true;
-            } else if (key == SDL_SCANCODE_F11 ||
-                       (alt && (key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER))) {
-                ToggleFullscreen();
+        WindowEvent(event);
+        if (player) {
+            NotePauseEvent(event);
+            if (event.type == SDL_KEYDOWN && event.key.repeat == 0 &&
+                IsScreenshotKey(event.key.keysym.scancode)) {
+                SaveScreenshotForPlayer();
             }
         }
         PadEvent(event);
@@ -420,39 +414,10 @@ void PumpEvents() {
     }
 }
 
-void Present() {
-    SDL_Renderer* renderer = gScreen.Renderer;
-    if (renderer == nullptr) {
-        return;
-    }
-    if (gScreen.Target == nullptr) {
-        SDL_RenderFlush(renderer);
-        return;
-    }
-    SDL_SetRenderTarget(renderer, nullptr);
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, gScreen.Target, nullptr, nullptr);
-    SDL_RenderPresent(renderer);
-    SDL_SetRenderTarget(renderer, gScreen.Target);
-    gWindowStale = false;
-}
+void Present() { PresentWith(nullptr); }
 
 void SaveShot(const std::string& path) {
-    SDL_Renderer* renderer = gScreen.Renderer;
-    SurfacePtr picture;
-    if (gScreen.Canvas != nullptr) {
-        SDL_RenderFlush(renderer);
-        picture.reset(SDL_ConvertSurfaceFormat(gScreen.Canvas, SDL_PIXELFORMAT_RGB24, 0));
-    } else {
-        picture.reset(
-            SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 24, SDL_PIXELFORMAT_RGB24));
-        SDL_RenderSetViewport(renderer, nullptr);
-        if (picture != nullptr && SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB24,
-                                                       picture->pixels, picture->pitch) != 0) {
-            picture.reset();
-        }
-    }
+    const SurfacePtr picture = ReadBackPicture();
     if (picture == nullptr) {
         Raise(TV_ERR_PLATFORM, "Act: cannot read the picture back for %s: %s", path.c_str(),
               SDL_GetError());
@@ -476,6 +441,81 @@ void WarmUp() {
 }
 
 }  // namespace
+
+bool WindowEvent(const SDL_Event& event) {
+    if (event.type == SDL_QUIT ||
+        (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
+        gCloseRequested = true;
+        return true;
+    }
+    if (event.type == SDL_WINDOWEVENT && UncoversPicture(event.window.event)) {
+        gWindowStale = true;
+        return true;
+    }
+    if (event.type == SDL_RENDER_TARGETS_RESET || event.type == SDL_RENDER_DEVICE_RESET) {
+        ForgetPicture();
+        gWindowStale = true;
+        return true;
+    }
+    if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
+        const SDL_Scancode key = event.key.keysym.scancode;
+        const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+        if (key == SDL_SCANCODE_ESCAPE) {
+            gCloseRequested = true;
+            return true;
+        }
+        if (key == SDL_SCANCODE_F11 ||
+            (alt && (key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER))) {
+            ToggleFullscreen();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CloseRequested() { return gCloseRequested || gInterrupted != 0; }
+
+bool PlayerAtWindow() { return gScreen.Window != nullptr && !ScriptOn(); }
+
+void PresentWith(void (*over)(SDL_Renderer*)) {
+    SDL_Renderer* renderer = gScreen.Renderer;
+    if (renderer == nullptr) {
+        return;
+    }
+    if (gScreen.Target == nullptr) {
+        SDL_RenderFlush(renderer);
+        return;
+    }
+    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, gScreen.Target, nullptr, nullptr);
+    if (over != nullptr) {
+        over(renderer);
+    }
+    SDL_RenderPresent(renderer);
+    SDL_SetRenderTarget(renderer, gScreen.Target);
+    // Whatever was laid over the picture must go when the game's frames come back.
+    gWindowStale = over != nullptr;
+}
+
+SurfacePtr ReadBackPicture() {
+    SDL_Renderer* renderer = gScreen.Renderer;
+    SurfacePtr picture;
+    if (gScreen.Canvas != nullptr) {
+        SDL_RenderFlush(renderer);
+        picture.reset(SDL_ConvertSurfaceFormat(gScreen.Canvas, SDL_PIXELFORMAT_RGB24, 0));
+    } else if (renderer != nullptr) {
+        picture.reset(
+            SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 24, SDL_PIXELFORMAT_RGB24));
+        SDL_RenderSetViewport(renderer, nullptr);
+        if (picture != nullptr && SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB24,
+                                                       picture->pixels, picture->pitch) != 0) {
+            picture.reset();
+        }
+    }
+    return picture;
+}
 
 Session& CurrentSession() { return gSession; }
 
@@ -548,6 +588,11 @@ bool Act() {
         Pace();
     }
     PumpEvents();
+    if (PauseRequested()) {
+        HoldWhilePaused();
+        // The rate is of frames played, and the pacer starts afresh on its own.
+        gPacer.Recent.clear();
+    }
     AdvancePads();
     RecordButtons(gSession.Frame, PadsDown());
     StartPicture();

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The player's keys and the screenshot key in a real window under a virtual X server:
+#  - a key file that moves attack to J (and Z with it): J and Z both attack; a broken line
+#    warns once, naming the file and the line, and its action keeps its default key;
+#  - F12 saves a 1600 x 900 PNG named keldo-YYYYMMDD-HHMMSS.png in the folder named by
+#    XDG_PICTURES_DIR, and prints its path; with no such variable, in ~/Pictures.
+# What the game saw of the keys is read from its own recording (TOLVEX_RECORD).
+# Skipped (77) where xvfb-run, xdotool or ImageMagick's identify is missing.
+set -u
+KELDO=$1
+for tool in xvfb-run xdotool identify; do
+  command -v $tool >/dev/null || { echo "skip: no $tool"; exit 77; }
+done
+
+work=$(mktemp -d /tmp/keldo-keys-XXXXXX)
+mkdir -p "$work/home/.config/keldo" "$work/shots" "$work/home/Pictures"
+cat > "$work/home/.config/keldo/keys.conf" <<'KEYS'
+# attack on J as well as Z
+attack = J, Z
+hop = NoSuchKey
+KEYS
+export KELDO WORK=$work
+xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
+  set -u
+  export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_DATA_HOME= XDG_CONFIG_HOME=
+  fail() { echo "FAIL: $*"; kill -9 $pid 2>/dev/null; exit 1; }
+  wait_frame() {
+    for i in $(seq 1 600); do
+      grep -q "^frame $1\$" $WORK/$2.trace 2>/dev/null && return 0
+      sleep 0.1
+    done
+    return 1
+  }
+  run() {  # run NAME: a game in the window, until the trace reaches frame 30
+    TOLVEX_TRACE=$WORK/$1.trace TOLVEX_RECORD=$WORK/$1.rec "$KELDO" >$WORK/$1.out 2>$WORK/$1.err &
+    pid=$!
+    win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+    [ -n "$win" ] || fail "no window"
+    xdotool windowfocus --sync "$win" 2>/dev/null || true
+    wait_frame 30 $1 || fail "no frames"
+  }
+  end() {
+    xdotool key Escape
+    for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    wait $pid || fail "the game did not end cleanly: $(cat $WORK/$1.err)"
+  }
+  press() { xdotool keydown "$1"; sleep 0.3; xdotool keyup "$1"; sleep 0.3; }
+
+  run keys
+  press j; press z; press space
+  end keys
+
+  XDG_PICTURES_DIR=$WORK/shots run shot
+  xdotool key F12; sleep 1
+  end shot
+  run home
+  xdotool key F12; sleep 1
+  end home
+'
+status=$?
+[ $status -eq 0 ] || exit $status
+fail() { echo "FAIL: $*"; exit 1; }
+
+rec=$work/keys.rec
+buttons_pressed() { grep -v "^#" "$rec" | cut -d" " -f2- | tr " " "\n" | grep -c -x "$1"; }
+[ "$(buttons_pressed 2)" -ge 2 ] || fail "J and Z did not both attack: $(cat "$rec")"
+[ "$(buttons_pressed 0)" -ge 1 ] || fail "Space no longer hops: $(cat "$rec")"
+[ "$(grep -c . "$work/keys.err")" -eq 1 ] || fail "not one warning: $(cat "$work/keys.err")"
+grep -q "keys.conf line 3: NoSuchKey is not a key name; hop keeps its default keys" "$work/keys.err" ||
+  fail "the warning does not name the file and line: $(cat "$work/keys.err")"
+echo "ok: attack on J and Z, a broken line warned once and hop kept Space"
+
+for run in shot home; do
+  path=$(cat "$work/$run.out")
+  folder=$([ $run = shot ] && echo "$work/shots" || echo "$work/home/Pictures")
+  [[ $path =~ ^$folder/keldo-[0-9]{8}-[0-9]{6}\.png$ ]] || fail "$run: printed '$path'"
+  [ "$(identify -format "%m %w %h" "$path")" = "PNG 1600 900" ] || fail "$run: $path is not a 1600 x 900 PNG"
+  echo "ok: F12 saved $path"
+done
+rm -rf "$work"
