@@ -15,18 +15,29 @@ namespace {
 
 // More significant digits than this always read back as the same double.
 constexpr int kMaxDigits = 17;
+// Below this a whole number's plain form ("99999") is no longer than its exponent form.
+constexpr double kPlainWholeBelow = 1e5;
 
 // The exact digits and exponent of the shortest correctly rounded decimal that reads back
 // as `value` (finite, not zero): value ~ 0.d1d2...dn x 10^(exponent + 1).
 int ShortestDigits(double value, char* digits, int& exponent) {
     char text[kRealTextMax + 8];
-    // If n digits read back, so do n + 1: the shortest is found by halving.
+    const auto readsBack = [&](int count) {
+        std::snprintf(text, sizeof text, "%.*e", count - 1, value);
+        return std::strtod(text, nullptr) == value;
+    };
+    // If n digits read back, so do n + 1. Most doubles that are not short decimals need 16 or
+    // 17, so those are tried first; below 15 the shortest is found by halving.
     int low = 1;
     int high = kMaxDigits;
+    if (!readsBack(kMaxDigits - 2)) {
+        low = high = readsBack(kMaxDigits - 1) ? kMaxDigits - 1 : kMaxDigits;
+    } else {
+        high = kMaxDigits - 2;
+    }
     while (low < high) {
         const int mid = (low + high) / 2;
-        std::snprintf(text, sizeof text, "%.*e", mid - 1, value);
-        if (std::strtod(text, nullptr) == value) {
+        if (readsBack(mid)) {
             high = mid;
         } else {
             low = mid + 1;
@@ -65,6 +76,10 @@ char* WriteRealPortable(char* out, double value) {
     if (value == 0.0) {
         *out++ = '0';
         return out;
+    }
+    // Small whole numbers, most of what a trace holds: their plain form is never the longer.
+    if (value < kPlainWholeBelow && value == std::floor(value)) {
+        return out + std::snprintf(out, kRealTextMax, "%.0f", value);
     }
     char digits[kMaxDigits + 1];
     int exponent = 0;
