@@ -24,7 +24,9 @@ constexpr unsigned kDefaultFpMode = 0x1F80;
 constexpr unsigned kShutdownSeconds = 30;
 
 constexpr int kFaultSignals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL};
-constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+// Everything the library takes over in Init, to end the run its clean way.
+constexpr int kStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
+                                SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF};
 
 // Only the handler and the guard touch these; a jump target is valid exactly while its guard
 // runs, on the thread that set it.

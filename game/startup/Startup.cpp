@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
+#include <string_view>
 
 #include "Tolvex.h"
 #include "runtime/GameException.h"
@@ -62,6 +64,36 @@ Ending FaultEnding(const Fault& fault, const char* when) {
     return ending;
 }
 
+// The cause as one line that shows what it holds: it may quote a variable, a script line or
+// a path, and a line end, an escape sequence or a byte-order mark must not reach the terminal
+// as such. Other text (UTF-8 names) passes unchanged.
+std::string Printable(std::string_view text) {
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // U+0080 to U+009F, the second set of control characters, is C2 80 to C2 9F.
+        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        char escaped[8];
+        if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            out += escaped;
+        } else if (c1) {
+            std::snprintf(escaped, sizeof escaped, "\\u%04X",
+                          static_cast<unsigned char>(text[++i]));
+            out += escaped;
+        } else if (text.substr(i).starts_with(kByteOrderMark)) {
+            out += "\\uFEFF";
+            i += kByteOrderMark.size() - 1;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 Ending Record(Ending ending) {
     if (LastExceptionAddress != 0) {
         ending.Address = LastExceptionAddress;
@@ -70,10 +102,10 @@ Ending Record(Ending ending) {
     if (ending.Fatal) {
         // The game's own codes are small numbers; the library's read best in hexadecimal.
         if (ending.Code > 0xFFFF) {
-            std::fprintf(stderr, "keldo: %s (code 0x%08" PRIX64 ")\n", ending.Cause.c_str(),
-                         ending.Code);
+            std::fprintf(stderr, "keldo: %s (code 0x%08" PRIX64 ")\n",
+                         Printable(ending.Cause).c_str(), ending.Code);
         } else {
-            std::fprintf(stderr, "keldo: %s (code %" PRIu64 ")\n", ending.Cause.c_str(),
+            std::fprintf(stderr, "keldo: %s (code %" PRIu64 ")\n", Printable(ending.Cause).c_str(),
                          ending.Code);
         }
         std::fflush(stderr);
@@ -130,6 +162,8 @@ int RunProgram() {
             } catch (const GameException& error) {
                 ending.Code = static_cast<uint64_t>(error.Code);
                 ending.Cause = "error " + std::to_string(error.Code) + ": " + error.Detail;
+            } catch (const std::bad_alloc&) {
+                ending.Cause = "out of memory";
             } catch (const std::exception& error) {
                 ending.Cause = std::string("unexpected exception: ") + error.what();
             } catch (...) {

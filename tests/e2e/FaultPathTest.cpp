@@ -59,6 +59,8 @@ struct FaultCase {
     bool Unloaded;     // the library's unloading ran (and said so)
 };
 
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.Name; }
+
 class FaultAt : public testing::TestWithParam<FaultCase> {};
 
 TEST_P(FaultAt, EndsWithOneLineAndCodeOne) {

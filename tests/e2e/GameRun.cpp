@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,6 +107,10 @@ pid_t GameRun::Start(const std::string& dir) const {
                 setenv(k.c_str(), v.c_str(), 1);
             }
         }
+        for (const auto& [resource, value] : Limits) {
+            const rlimit limit{value, value};
+            if (setrlimit(resource, &limit) != 0) _exit(126);
+        }
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -119,12 +124,22 @@ GameResult GameRun::Run() const {
     const pid_t pid = Start(dir);
 
     GameResult result;
+    const std::string signalAt = "frame " + std::to_string(SignalAtFrame) + "\n";
+    bool signalled = SignalAtFrame < 0;
     int status = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(TimeoutSeconds);
     for (;;) {
         const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) {
             break;
+        }
+        if (!signalled) {
+            std::ifstream trace(tracePath);
+            const std::string text(std::istreambuf_iterator<char>(trace), {});
+            if (text.find(signalAt) != std::string::npos) {
+                kill(pid, Signal);
+                signalled = true;
+            }
         }
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);

@@ -28,6 +28,11 @@ struct GameRun {
     std::string Script;                      // written to a file and passed as TOLVEX_INPUT
     bool Trace = true;
     int TimeoutSeconds = 120;
+    // Resource limits for the game, as setrlimit takes them (RLIMIT_AS, RLIMIT_FSIZE, ...).
+    std::map<int, unsigned long> Limits;
+    // Sent to the game once its trace shows this frame (-1: never).
+    int SignalAtFrame = -1;
+    int Signal = 0;
 
     GameResult Run() const;
     // Starts the game in dir (standard error to dir/stderr.txt, the trace to

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "RuntimeLib.h"
@@ -73,21 +74,15 @@ TEST(Trace, RecordsCallsWithShortestRoundTripNumbers) {
               "frame 2\n");
 }
 
+// Synthesises an Ogg Vorbis sound of `seconds` with sox.
+void MakeOgg(const fs::path& path, const std::string& seconds, const std::string& rate = "8000") {
+    const std::string command = std::string(KELDO_SOX) + " -n -r " + rate + " -c 1 -C -1 " +
+                                path.string() + " synth " + seconds + " square 250";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
 TEST(Sound, EffectsDecodePlayAndAreTraced) {
-    // A short 8-bit mono WAV; the mixer takes it whatever the file is called.
-    std::string wav = "RIFF____WAVEfmt ";
-    const auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) wav.push_back(static_cast<char>(v >> (8 * i)));
-    };
-    const auto put16 = [&](uint16_t v) {
-        wav.push_back(static_cast<char>(v));
-        wav.push_back(static_cast<char>(v >> 8));
-    };
-    put32(16), put16(1), put16(1), put32(8000), put32(8000), put16(1), put16(8);
-    wav += "data";
-    put32(4000);
-    for (int i = 0; i < 4000; ++i) wav.push_back(static_cast<char>(i % 32 < 16 ? 200 : 56));
-    WriteFile(Lib().Data / "beep.ogg", wav);
+    MakeOgg(Lib().Data / "beep.ogg", "0.5");
     WriteFile(Lib().Data / "noise.ogg", "OggS but not really");
 
     const fs::path dir = Scratch("sound");
@@ -110,6 +105,38 @@ TEST(Sound, EffectsDecodePlayAndAreTraced) {
     EXPECT_EQ(ReadText(dir / "trace.txt"),
               "frame 0\nload_snd beep.ogg\nvolume beep.ogg 0.7\nplay beep.ogg 0 0 0\n"
               "load_snd noise.ogg\nload_snd absent.ogg\nframe 1\n");
+}
+
+// What the mixer would take on trust is refused first, naming the file and the cause.
+TEST(Sound, FilesBeyondWhatASoundMayBeAreRefusedWithTheirCause) {
+    const fs::path data = Lib().Data;
+    // Ten minutes that take a few kilobytes, the way a long stray file would.
+    MakeOgg(data / "long.ogg", "600", "1000");
+    MakeOgg(data / "short.ogg", "0.5");
+    const std::string ogg = ReadText(data / "short.ogg");
+    WriteFile(data / "cut.ogg", ogg.substr(0, ogg.size() - 100));
+    // A sound of another kind under the name: the mixer knows several, and one of them
+    // fails without a word.
+    WriteFile(data / "voc.ogg", std::string("Creative Voice File\x1a\x1a\x00\x0a\x01\x29\x11", 26) +
+                                    std::string(64, '\x01'));
+    fs::create_directory(data / "folder.ogg");
+    struct Case {
+        const char* Name;
+        const char* Cause;
+    };
+    const Case cases[] = {{"long.ogg", "may last up to"},
+                          {"cut.ogg", "is truncated or broken"},
+                          {"voc.ogg", "is not an Ogg Vorbis sound"},
+                          {"folder.ogg", "is not an ordinary file"}};
+    Env env{{"TOLVEX_HEADLESS", "null"}};
+    Session session;
+    for (const Case& c : cases) {
+        const TvError e = Caught([&] { LoadSnd(c.Name); });
+        EXPECT_EQ(e.Code, TV_ERR_FILE) << c.Name;
+        EXPECT_TRUE(
+            std::string(e.Message).starts_with(std::string("LoadSnd: ") + c.Name + " " + c.Cause))
+            << e.Message;
+    }
 }
 
 // Every way a run ends raises TV_ERR_CLOSED from Act, after the frame's trace line.

@@ -1,5 +1,7 @@
 // Pictures through headless screenshots: what the game draws is what lands in the PNG.
 #include <cmath>
+#include <cstdint>
+#include <string_view>
 
 #include "RuntimeLib.h"
 
@@ -283,6 +285,29 @@ TEST(Lifecycle, EntriesNeedInitAndFreeIsSafeTwice) {
     EXPECT_EQ(Caught([&] { L.Init(&wrongStamp); }).Code, TV_ERR_ARG);
 }
 
+uint32_t Crc32(std::string_view bytes) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= static_cast<uint8_t>(c);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// A PNG that is nothing but its header: a few dozen bytes that claim any size.
+std::string PngClaiming(uint32_t w, uint32_t h) {
+    const auto be32 = [](uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 8), static_cast<char>(v)};
+    };
+    const auto chunk = [&](const std::string& type, const std::string& data) {
+        return be32(static_cast<uint32_t>(data.size())) + type + data + be32(Crc32(type + data));
+    };
+    return std::string("\x89PNG\r\n\x1a\n", 8) +
+           chunk("IHDR", be32(w) + be32(h) + std::string("\x08\x06\x00\x00\x00", 5)) +
+           chunk("IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8)) + chunk("IEND", "");
+}
+
 // Broken files fail the same way whether pictures are rasterised or not.
 TEST(PictureFiles, BrokenPicturesAreNamedWithTheirCause) {
     WritePicture("good.vstex", 8, 8, [](int, int) { return kWhite; });
@@ -291,6 +316,10 @@ TEST(PictureFiles, BrokenPicturesAreNamedWithTheirCause) {
     WriteFile(Lib().Data / "text.vstex", "not a picture at all");
     WriteFile(Lib().Data / "truncated.vstex", png.substr(0, png.size() / 2));
     WriteFile(Lib().Data / "garbage.vstex", png.substr(0, 8) + std::string(200, '\x5a'));
+    WriteFile(Lib().Data / "huge.vstex", PngClaiming(16384, 16384));
+    WriteFile(Lib().Data / "long.vstex", PngClaiming(20000, 1));
+    fs::create_directory(Lib().Data / "folder.vstex");
+    fs::create_symlink("/dev/zero", Lib().Data / "endless.vstex");
     struct Case {
         const char* Name;
         const char* Cause;
@@ -299,7 +328,11 @@ TEST(PictureFiles, BrokenPicturesAreNamedWithTheirCause) {
                           {"empty.vstex", "empty"},
                           {"text.vstex", "not a PNG"},
                           {"truncated.vstex", "broken"},
-                          {"garbage.vstex", "broken"}};
+                          {"garbage.vstex", "broken"},
+                          {"huge.vstex", "16384x16384, more than the 16777216 pixels allowed"},
+                          {"long.vstex", "20000x1, larger than 16384 on a side"},
+                          {"folder.vstex", "not an ordinary file"},
+                          {"endless.vstex", "not an ordinary file"}};
     for (const char* mode : {"1", "null"}) {
         Env env{{"TOLVEX_HEADLESS", mode}};
         Session session;

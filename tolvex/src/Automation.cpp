@@ -11,6 +11,7 @@
 #include <cstring>
 #include <optional>
 
+#include "DataFile.h"
 #include "Errors.h"
 #include "RealText.h"
 #include "Runtime.h"
@@ -20,6 +21,10 @@
 namespace tolvex {
 
 namespace {
+
+constexpr size_t kQuotedChars = 120;
+constexpr size_t kMaxScriptLine = 4096;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view EnvValue(const char* name) {
     const char* value = std::getenv(name);
@@ -40,9 +45,18 @@ std::optional<Int> ParseDecimal(std::string_view text) {
 }
 
 std::string Quoted(std::string_view text) {
-    // Messages are one line; keep a runaway value from swamping it.
-    std::string out(text.substr(0, 120));
-    if (text.size() > 120) {
+    // Messages are one line; keep a runaway value from swamping it. A NUL would end the
+    // message early: it is spelt out (the program shows other control characters escaped).
+    std::string out;
+    size_t used = 0;
+    for (; used < text.size() && out.size() < kQuotedChars; ++used) {
+        if (text[used] == '\0') {
+            out += "\\x00";
+        } else {
+            out += text[used];
+        }
+    }
+    if (used < text.size()) {
         out += "...";
     }
     return out;
@@ -75,8 +89,8 @@ std::vector<ShotRequest> ParseShots(std::string_view text) {
         const size_t slash = shot.Path.rfind('/');
         const std::string dir = slash == std::string::npos ? "." : shot.Path.substr(0, slash + 1);
         if (access(dir.c_str(), W_OK) != 0) {
-            Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: cannot write %s: %s", shot.Path.c_str(),
-                  std::strerror(errno));
+            Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: cannot write: %s (%s)", std::strerror(errno),
+                  shot.Path.c_str());
         }
     }
     return shots;
@@ -166,6 +180,7 @@ struct TraceFile {
     std::FILE* File = nullptr;
     std::string Path;
     std::string Buffer;
+    off_t Committed = 0;  // bytes of whole lines in the file
 };
 TraceFile gTrace;
 
@@ -188,14 +203,19 @@ void EndLine() {
 
 void OpenTrace(const std::string& path) {
     CloseTrace();
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr && InterruptRequested()) {
-        Raise(TV_ERR_CLOSED, "Init: interrupted by a signal");
-    }
+    const int fd = OpenToWrite(path, "TOLVEX_TRACE");
+    // From here writes wait for a slow reader: that is how a driver keeps the game in step.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, "w");
     if (file == nullptr) {
-        Raise(TV_ERR_CONFIG, "TOLVEX_TRACE: cannot write %s: %s", path.c_str(),
-              std::strerror(errno));
+        const int error = errno;
+        close(fd);
+        Raise(TV_ERR_CONFIG, "TOLVEX_TRACE: cannot write: %s (%s)", std::strerror(error),
+              path.c_str());
     }
+    // Unbuffered: the lines are gathered here, and a failed write must leave nothing behind
+    // in the stream to be written later.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     gTrace.File = file;
     gTrace.Path = path;
     gTrace.Buffer.reserve(kTraceChunk * 2);
@@ -203,13 +223,33 @@ void OpenTrace(const std::string& path) {
     FlushTrace();
 }
 
+namespace {
+
+// Hands the buffered lines to the file. On failure the file is cut back to its last whole
+// line, so that a reader never sees half a line, and false comes back with errno set.
+bool WriteOutTrace() {
+    const size_t written = std::fwrite(gTrace.Buffer.data(), 1, gTrace.Buffer.size(), gTrace.File);
+    const bool ok = written == gTrace.Buffer.size() && std::fflush(gTrace.File) == 0;
+    if (ok) {
+        gTrace.Committed += static_cast<off_t>(gTrace.Buffer.size());
+    } else {
+        const int error = errno;
+        [[maybe_unused]] const int cut = ftruncate(fileno(gTrace.File), gTrace.Committed);
+        errno = error;
+    }
+    gTrace.Buffer.clear();
+    return ok;
+}
+
+}  // namespace
+
 void CloseTrace() {
     if (gTrace.File == nullptr) {
         return;
     }
     // Closing happens on the way out, often while another error is being reported;
     // losing the tail of the trace must not replace that error.
-    std::fwrite(gTrace.Buffer.data(), 1, gTrace.Buffer.size(), gTrace.File);
+    WriteOutTrace();
     std::fclose(gTrace.File);
     gTrace = TraceFile{};
 }
@@ -220,16 +260,18 @@ void FlushTrace() {
     if (gTrace.File == nullptr) {
         return;
     }
-    const size_t written = std::fwrite(gTrace.Buffer.data(), 1, gTrace.Buffer.size(), gTrace.File);
-    const bool ok = written == gTrace.Buffer.size() && std::fflush(gTrace.File) == 0;
-    gTrace.Buffer.clear();
-    if (!ok) {
+    if (!WriteOutTrace()) {
         const int error = errno;
+        if (InterruptRequested()) {
+            std::fclose(gTrace.File);
+            gTrace = TraceFile{};
+            RaiseInterrupted("TOLVEX_TRACE");
+        }
         std::string path = gTrace.Path;
         std::fclose(gTrace.File);
         gTrace = TraceFile{};
-        Raise(TV_ERR_CONFIG, "TOLVEX_TRACE: cannot write %s: %s", path.c_str(),
-              std::strerror(error));
+        Raise(TV_ERR_CONFIG, "TOLVEX_TRACE: cannot write: %s (%s)", std::strerror(error),
+              path.c_str());
     }
 }
 
@@ -287,6 +329,8 @@ struct Script {
     int Fd = -1;
     std::string Path;
     std::string Pending;  // bytes read but not yet split into lines
+    size_t Begin = 0;     // where the next line starts in Pending
+    size_t Scanned = 0;   // Pending holds no line end between Begin and here
     bool AtEnd = false;
     int64_t LineNumber = 0;
     int64_t LastFrame = -1;
@@ -296,39 +340,53 @@ struct Script {
 };
 Script gScript;
 
-[[noreturn]] void ScriptError(const std::string& line, const char* why) {
-    Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: %s line %lld: %s: '%s'", gScript.Path.c_str(),
-          static_cast<long long>(gScript.LineNumber), why, Quoted(line).c_str());
+[[noreturn]] void ScriptError(std::string_view line, const char* why) {
+    Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: line %lld: %s: '%s' (%s)",
+          static_cast<long long>(gScript.LineNumber), why, Quoted(line).c_str(),
+          gScript.Path.c_str());
 }
 
 // The next raw line, or false at the end of the script. Blocks on a pipe.
 bool ReadRawLine(std::string& line) {
     for (;;) {
-        const size_t newline = gScript.Pending.find('\n');
+        const size_t newline = gScript.Pending.find('\n', gScript.Scanned);
         if (newline != std::string::npos) {
-            line.assign(gScript.Pending, 0, newline);
-            gScript.Pending.erase(0, newline + 1);
+            line.assign(gScript.Pending, gScript.Begin, newline - gScript.Begin);
+            gScript.Begin = gScript.Scanned = newline + 1;
             return true;
         }
+        gScript.Scanned = gScript.Pending.size();
         if (gScript.AtEnd) {
-            if (gScript.Pending.empty()) {
+            if (gScript.Begin == gScript.Pending.size()) {
                 return false;
             }
-            line = std::move(gScript.Pending);
-            gScript.Pending.clear();
+            line.assign(gScript.Pending, gScript.Begin);
+            gScript.Begin = gScript.Scanned = gScript.Pending.size();
             return true;
+        }
+        // A line never needs this much; a stream without line ends (a device, a binary file)
+        // would otherwise be held in memory for ever.
+        if (gScript.Pending.size() - gScript.Begin > kMaxScriptLine) {
+            ++gScript.LineNumber;
+            ScriptError(std::string_view(gScript.Pending).substr(gScript.Begin, kMaxScriptLine),
+                        "the line is longer than 4096 bytes");
+        }
+        if (gScript.Begin > 0) {
+            gScript.Pending.erase(0, gScript.Begin);
+            gScript.Scanned -= gScript.Begin;
+            gScript.Begin = 0;
         }
         // Wait for the writer or for a signal, whichever thread the signal landed on.
         if (InterruptRequested()) {
-            Raise(TV_ERR_CLOSED, "interrupted while waiting for the input script");
+            RaiseInterrupted("TOLVEX_INPUT");
         }
         pollfd waits[2] = {{gScript.Fd, POLLIN, 0}, {InterruptFd(), POLLIN, 0}};
         if (poll(waits, waits[1].fd >= 0 ? 2 : 1, -1) < 0 && errno != EINTR) {
-            Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot wait for %s: %s", gScript.Path.c_str(),
-                  std::strerror(errno));
+            Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot wait for the script: %s (%s)",
+                  std::strerror(errno), gScript.Path.c_str());
         }
         if (InterruptRequested()) {
-            Raise(TV_ERR_CLOSED, "interrupted while waiting for the input script");
+            RaiseInterrupted("TOLVEX_INPUT");
         }
         if (waits[0].revents == 0) {
             continue;
@@ -341,11 +399,11 @@ bool ReadRawLine(std::string& line) {
             gScript.AtEnd = true;
         } else if (errno == EINTR) {
             if (InterruptRequested()) {
-                Raise(TV_ERR_CLOSED, "interrupted while waiting for the input script");
+                RaiseInterrupted("TOLVEX_INPUT");
             }
         } else {
-            Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot read %s: %s", gScript.Path.c_str(),
-                  std::strerror(errno));
+            Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot read: %s (%s)", std::strerror(errno),
+                  gScript.Path.c_str());
         }
     }
 }
@@ -355,6 +413,10 @@ std::optional<ScriptLine> ReadScriptLine() {
     std::string raw;
     while (ReadRawLine(raw)) {
         ++gScript.LineNumber;
+        // An editor's byte-order mark says nothing about the script.
+        if (gScript.LineNumber == 1 && raw.starts_with(kByteOrderMark)) {
+            raw.erase(0, kByteOrderMark.size());
+        }
         ScriptLine parsed;
         switch (ParseScriptLine(raw, parsed)) {
             case ScriptParse::Blank:
@@ -389,13 +451,18 @@ void Apply(const ScriptLine& line) {
 
 void OpenScript(const std::string& path) {
     CloseScript();
+    // Checked first: the open of a pipe waits for a writer, and a signal that came just
+    // before it would not end that wait.
+    if (InterruptRequested()) {
+        RaiseInterrupted("Init");
+    }
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && InterruptRequested()) {
-        Raise(TV_ERR_CLOSED, "Init: interrupted by a signal");
+        RaiseInterrupted("Init");
     }
     if (fd < 0) {
-        Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot read %s: %s", path.c_str(),
-              std::strerror(errno));
+        Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot read: %s (%s)", std::strerror(errno),
+              path.c_str());
     }
     gScript.Fd = fd;
     gScript.Path = path;

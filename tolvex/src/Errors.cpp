@@ -2,11 +2,13 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace tolvex {
 
 namespace {
 uint64_t* gExceptionCell = nullptr;
+constexpr char kCutMark[] = "...";
 // Raises that the library catches itself (on its worker thread, or in work done ahead between
 // frames) are not the program's: the error is raised again when the game asks for the result.
 thread_local bool tRecordSites = true;
@@ -28,8 +30,13 @@ __attribute__((noinline)) void Raise(uint32_t code, const char* format, ...) {
     error.Code = code;
     va_list args;
     va_start(args, format);
-    std::vsnprintf(error.Message, sizeof error.Message, format, args);
+    const int length = std::vsnprintf(error.Message, sizeof error.Message, format, args);
     va_end(args);
+    // Messages put the cause before the path, so what a long one loses is the path's end.
+    if (length >= static_cast<int>(sizeof error.Message)) {
+        std::memcpy(error.Message + sizeof error.Message - sizeof kCutMark, kCutMark,
+                    sizeof kCutMark);
+    }
     throw error;
 }
 

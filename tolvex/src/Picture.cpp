@@ -5,11 +5,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <new>
 #include <vector>
 
+#include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
 #include "PictureEntry.h"
@@ -84,24 +84,6 @@ struct Pictures {
     FrameCalls Frame;
 };
 Pictures gPictures;
-
-std::vector<unsigned char> ReadWholeFile(const std::string& path, const std::string& name,
-                                         const char* entry) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        Raise(TV_ERR_FILE, "%s: cannot open %s (%s): %s", entry, name.c_str(), path.c_str(),
-              std::strerror(errno));
-    }
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        Raise(TV_ERR_FILE, "%s: cannot read %s (%s)", entry, name.c_str(), path.c_str());
-    }
-    if (bytes.empty()) {
-        Raise(TV_ERR_FILE, "%s: %s (%s) is empty", entry, name.c_str(), path.c_str());
-    }
-    return bytes;
-}
 
 TexEntry& EntryOf(const TvTex* tex, const char* entry) {
     if (tex == nullptr) {
@@ -288,9 +270,13 @@ void RecordViewport() {
 }  // namespace
 
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry) {
-    const std::string path = DataPath(name);
-    const std::vector<unsigned char> bytes = ReadWholeFile(path, name, entry);
-    return DecodePicture(bytes.data(), bytes.size(), name, path, entry);
+    const std::vector<unsigned char> bytes = ReadDataFile(name, entry, kMaxPictureBytes);
+    try {
+        return DecodePicture(bytes.data(), bytes.size(), name, DataPath(name), entry);
+    } catch (const std::bad_alloc&) {
+        Raise(TV_ERR_FILE, "%s: out of memory while decoding %s (%s)", entry, name.c_str(),
+              DataPath(name).c_str());
+    }
 }
 
 TexEntry& CachedPicture(const std::string& name) {

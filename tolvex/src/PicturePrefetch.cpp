@@ -1,22 +1,22 @@
 // Decoding pictures ahead of time. PNG decoding is the one slow part of loading a picture
 // (tens of milliseconds for the larger sheets), and the game loads a whole scene's worth at
-// once when a game starts. So Init starts one worker thread that decodes every picture of
-// the Data folder in the background while the title screen runs, and LoadTex takes the
+// once when a game starts. So Init starts one worker thread that decodes the pictures of the
+// build's list (and no other) in the background while the title screen runs, and LoadTex takes the
 // finished surface. A picture the worker has not reached yet is decoded by LoadTex itself;
 // one it is working on is waited for. A broken file fails in LoadTex exactly as before:
 // the worker keeps the error and LoadTex raises it, so nothing fails that the game never
 // loads.
 #include <xmmintrin.h>
 
-#include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <filesystem>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
 #include "Runtime.h"
@@ -46,13 +46,6 @@ struct Prefetch {
 };
 Prefetch* gPrefetch = nullptr;
 
-// The pictures the first screen needs come first.
-int Priority(const std::string& name) {
-    if (name == "font_128_64.vstex") return 0;
-    if (name == "title.vstex") return 1;
-    return 2;
-}
-
 void Work(Prefetch* p) {
     RecordRaiseSites(false);
     _mm_setcsr(DefaultFpEnv::kDefault);
@@ -75,6 +68,10 @@ void Work(Prefetch* p) {
             result.Failed = true;
             result.Code = error.Code;
             result.Message = error.Message;
+        } catch (...) {
+            // Out of memory, most likely: nothing escapes this thread. LoadTex tries again.
+            result = Item{};
+            result.Failed = true;
         }
         {
             std::lock_guard<std::mutex> hold(p->Lock);
@@ -94,21 +91,19 @@ void Work(Prefetch* p) {
 void StartPicturePrefetch() {
     StopPicturePrefetch();
     auto* p = new Prefetch;
-    std::error_code ignored;
-    for (const auto& file :
-         std::filesystem::directory_iterator(CurrentSession().DataDir, ignored)) {
-        const std::string name = file.path().filename().string();
-        if (file.is_regular_file(ignored) && name.size() > 6 &&
-            name.compare(name.size() - 6, 6, ".vstex") == 0) {
+    for (const std::string& name : CurrentSession().DecodeAhead) {
+        if (!IsSoundFile(name) && p->Items.count(name) == 0) {
             p->Order.push_back(name);
             p->Items[name];
         }
     }
-    std::stable_sort(p->Order.begin(), p->Order.end(),
-                     [](const std::string& a, const std::string& b) {
-                         return Priority(a) != Priority(b) ? Priority(a) < Priority(b) : a < b;
-                     });
-    p->Worker = std::thread(Work, p);
+    try {
+        p->Worker = std::thread(Work, p);
+    } catch (const std::system_error&) {
+        // No thread to spare: every picture is decoded when the game loads it.
+        p->Order.clear();
+        p->Items.clear();
+    }
     gPrefetch = p;
 }
 
@@ -148,6 +143,11 @@ SurfacePtr TakePicture(const std::string& name, const char* entry) {
             Item& item = found->second;
             if (item.State == Stage::Working) {
                 p->Changed.wait(hold, [&] { return item.State != Stage::Working; });
+            }
+            if (item.State == Stage::Done && item.Failed && item.Code == 0) {
+                item.State = Stage::Taken;
+                hold.unlock();
+                return LoadPictureFile(name, entry);
             }
             if (item.State == Stage::Done) {
                 item.State = Stage::Taken;

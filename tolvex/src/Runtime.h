@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Automation.h"
 
@@ -15,6 +16,8 @@ struct Session {
     uint64_t Generation = 0;
     AutomationConfig Config;
     std::string DataDir;  // ends with '/'
+    // The files to decode ahead of the game's loads, in order.
+    std::vector<std::string> DecodeAhead;
     // The number of Act calls so far, which is the frame now being built.
     int64_t Frame = 0;
 };
@@ -27,10 +30,20 @@ void RequireReady(const char* entry);
 // A file name that the game passed, resolved in the Data folder.
 std::string DataPath(const std::string& name);
 
-// Set by SIGINT/SIGTERM; the frame loop and the input script both give up on it.
+// Signals (SignalsPosix.cpp): taken over by Init, handed back by Free.
+void InstallSignals();
+void RestoreSignals();
+// Threads started while the signals are held never take them, so that a signal always lands
+// on the main thread and interrupts whatever it waits for.
+void HoldSignalsForNewThreads(bool hold);
+// Set by SIGINT, SIGTERM and the like; the frame loop, the input script and every file read
+// give up on it.
 bool InterruptRequested();
-// Readable once SIGINT or SIGTERM has come (-1 when no signal handling is installed):
-// a blocking wait polls it along with what it waits for.
+// Readable once such a signal has come (-1 when no signal handling is installed): a blocking
+// wait polls it along with what it waits for.
 int InterruptFd();
+// Ends the run for the signal that came: TV_ERR_CLOSED for a request to stop, a failure
+// naming the signal for one that nobody should send. `when` starts the message.
+[[noreturn]] void RaiseInterrupted(const char* when);
 
 }  // namespace tolvex

@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,10 +35,19 @@ struct SurfaceDeleter {
 };
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
+// Limits far beyond any picture of ours (the largest is 1024 x 1024): a picture file, its
+// side and its pixels (4 bytes each once decoded).
+constexpr uint64_t kMaxPictureBytes = uint64_t{64} << 20;
+constexpr unsigned kMaxPictureSide = 16384;
+constexpr uint64_t kMaxPicturePixels = uint64_t{4096} * 4096;
+
 // Decodes PNG bytes; an empty, non-PNG or broken one raises TV_ERR_FILE naming `name`
 // and `path` (for messages only) and the cause.
 SurfacePtr DecodePicture(const unsigned char* bytes, size_t size, const std::string& name,
                          const std::string& path, const char* entry);
+
+// A picture as PNG bytes; TV_ERR_PLATFORM when it cannot be encoded.
+std::vector<unsigned char> EncodePicture(SDL_Surface& rgb24);
 
 // Reads and decodes a PNG picture from the Data folder; TV_ERR_FILE names it and the cause.
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry);

@@ -1,19 +1,21 @@
 // Sound effects on SDL_mixer. Without a device (or headless) the mixer runs on SDL's
 // silent driver, so that every sound is still decoded and a broken file fails the same way.
 #include <SDL_mixer.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <vector>
 
+#include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
+#include "OggCheck.h"
 #include "Runtime.h"
 #include "Screen.h"
 #include "TvText.h"
@@ -49,6 +51,10 @@ constexpr int kMaxChannels = 256;
 constexpr int kDeviceChunkFrames = 1024;
 constexpr int kSilentChunkFrames = 256;
 constexpr SDL_AudioDeviceID kMaxDeviceIds = 64;
+// Far beyond any sound of ours (the longest is a third of a second): a sound file, and the
+// time it may play for (it is held decoded: 10 MB a minute).
+constexpr uint64_t kMaxSoundBytes = uint64_t{16} << 20;
+constexpr double kMaxSoundSeconds = 300;
 
 struct ChannelUse {
     uint64_t Owner = 0;
@@ -61,7 +67,7 @@ struct Sounds {
     std::vector<ChannelUse> Channels;
     uint64_t NextId = 1;
     double MasterVolume = 1.0;
-    // Sounds of the Data folder still to be decoded ahead, between frames.
+    // Sounds still to be decoded ahead, between frames, in the order the game needs them.
     std::vector<std::string> Ahead;
     int Frequency = 0;
     int OutChannels = 0;
@@ -97,18 +103,43 @@ SDL_AudioDeviceID FindMixerDevice() {
     return 0;
 }
 
+// The sound system's own libraries tell standard error about every device they try and miss;
+// a missing device is no failure here (the silent one takes over), so they are not heard.
+bool TryOpenDevice() {
+    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const int saved = quiet >= 0 ? dup(STDERR_FILENO) : -1;
+    if (saved >= 0) {
+        std::fflush(stderr);
+        dup2(quiet, STDERR_FILENO);
+    }
+    const bool opened = TryOpenMixer(kDeviceChunkFrames);
+    if (saved >= 0) {
+        std::fflush(stderr);
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    if (quiet >= 0) {
+        close(quiet);
+    }
+    return opened;
+}
+
 // The device when `device` and there is one, else SDL's silent driver. Loaded sounds keep
 // working across a close and a reopen; what was playing is cut.
 void OpenMixer(bool device) {
-    bool open = device && TryOpenMixer(kDeviceChunkFrames);
+    // The mixer's thread must not take the run's signals, also when it is opened anew.
+    HoldSignalsForNewThreads(true);
+    bool open = device && TryOpenDevice();
     if (!open) {
-        // The silent device's thread sleeps a whole buffer at a time, and closing it waits
-        // for that sleep: a small buffer keeps the end of a headless run quick. Mixing frame
-        // by frame, it must also fit a frame a whole number of times.
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        // Whatever SDL_AUDIODRIVER names. The silent device's thread sleeps a whole buffer at
+        // a time, and closing it waits for that sleep: a small buffer keeps the end of a
+        // headless run quick. Mixing frame by frame, it must also fit a frame a whole number
+        // of times.
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         open = TryOpenMixer(CaptureOn() && !device ? kCaptureChunkFrames : kSilentChunkFrames);
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     }
+    HoldSignalsForNewThreads(false);
     if (!open) {
         Raise(TV_ERR_PLATFORM, "Init: cannot start the sound mixer: %s", Mix_GetError());
     }
@@ -183,22 +214,27 @@ double Seconds(const Mix_Chunk& chunk) {
 SndEntry& CachedSound(const std::string& name) {
     auto found = gSounds.Cache.find(name);
     if (found == gSounds.Cache.end()) {
+        const std::vector<unsigned char> bytes = ReadDataFile(name, "LoadSnd", kMaxSoundBytes);
         const std::string file = DataPath(name);
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            Raise(TV_ERR_FILE, "LoadSnd: cannot open %s (%s): %s", name.c_str(), file.c_str(),
-                  std::strerror(errno));
+        // Only Ogg Vorbis, and only after its length is known: the mixer's decoders take any
+        // length a file claims, and some formats they know give no reason when they fail.
+        OggFacts facts;
+        std::string why;
+        if (!InspectOggVorbis(bytes.data(), bytes.size(), facts, why)) {
+            Raise(TV_ERR_FILE, "LoadSnd: %s %s (%s)", name.c_str(), why.c_str(), file.c_str());
         }
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
-        if (bytes.empty()) {
-            Raise(TV_ERR_FILE, "LoadSnd: %s (%s) is empty", name.c_str(), file.c_str());
+        if (facts.MaxSeconds > kMaxSoundSeconds) {
+            Raise(TV_ERR_FILE,
+                  "LoadSnd: %s may last up to %.0f s, longer than the %.0f s allowed (%s)",
+                  name.c_str(), facts.MaxSeconds, kMaxSoundSeconds, file.c_str());
         }
         SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
         Mix_Chunk* chunk = rw == nullptr ? nullptr : Mix_LoadWAV_RW(rw, 1);
         if (chunk == nullptr) {
-            Raise(TV_ERR_FILE, "LoadSnd: %s (%s) is broken: %s", name.c_str(), file.c_str(),
-                  Mix_GetError());
+            const char* cause = Mix_GetError();
+            Raise(TV_ERR_FILE, "LoadSnd: %s is broken: %s (%s)", name.c_str(),
+                  cause != nullptr && cause[0] != '\0' ? cause : "the decoder gives no reason",
+                  file.c_str());
         }
         auto entry = std::make_unique<SndEntry>();
         entry->Name = name;
@@ -210,8 +246,8 @@ SndEntry& CachedSound(const std::string& name) {
 
 bool WarmUpOneSound() {
     while (!gSounds.Ahead.empty()) {
-        const std::string name = gSounds.Ahead.back();
-        gSounds.Ahead.pop_back();
+        const std::string name = gSounds.Ahead.front();
+        gSounds.Ahead.erase(gSounds.Ahead.begin());
         if (gSounds.Cache.count(name) != 0) {
             continue;
         }
@@ -238,12 +274,8 @@ void OpenSound(bool device) {
     Uint16 format = 0;
     Mix_QuerySpec(&gSounds.Frequency, &format, &gSounds.OutChannels);
     gSounds.SampleBytes = SDL_AUDIO_BITSIZE(format) / 8;
-    std::error_code ignored;
-    for (const auto& file :
-         std::filesystem::directory_iterator(CurrentSession().DataDir, ignored)) {
-        const std::string name = file.path().filename().string();
-        if (file.is_regular_file(ignored) && name.size() > 4 &&
-            name.compare(name.size() - 4, 4, ".ogg") == 0) {
+    for (const std::string& name : CurrentSession().DecodeAhead) {
+        if (IsSoundFile(name)) {
             gSounds.Ahead.push_back(name);
         }
     }

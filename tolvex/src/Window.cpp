@@ -15,6 +15,7 @@
 #include <deque>
 #include <optional>
 
+#include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
 #include "Random.h"
@@ -41,12 +42,6 @@ bool gCloseRequested = false;
 // shows it even when the frame drew nothing new.
 bool gWindowStale = true;
 
-volatile sig_atomic_t gInterrupted = 0;
-struct sigaction gOldInt {};
-struct sigaction gOldTerm {};
-struct sigaction gOldPipe {};
-bool gSignalsInstalled = false;
-
 struct Pacer {
     int64_t BaseNs = 0;
     int64_t Count = 0;
@@ -58,62 +53,6 @@ int64_t MonotonicNs() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<int64_t>(t.tv_sec) * kSecondNs + t.tv_nsec;
-}
-
-// Written to by the signal handler, so that a wait on the input script wakes up whichever
-// thread the signal was delivered to.
-int gWakePipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    gInterrupted = 1;
-    if (gWakePipe[1] >= 0) {
-        const int saved = errno;
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = write(gWakePipe[1], &byte, 1);
-        errno = saved;
-    }
-}
-
-void InstallSignals() {
-    gInterrupted = 0;
-    if (gWakePipe[0] < 0 && pipe2(gWakePipe, O_NONBLOCK | O_CLOEXEC) != 0) {
-        gWakePipe[0] = gWakePipe[1] = -1;  // the script wait then relies on EINTR alone
-    }
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a read of the input script must wake up and see the flag.
-    action.sa_flags = 0;
-    sigaction(SIGINT, &action, &gOldInt);
-    sigaction(SIGTERM, &action, &gOldTerm);
-    // A trace reader that goes away must become an error message, not a silent death.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &gOldPipe);
-    gSignalsInstalled = true;
-    // A program may hold these signals back until the library can take them; from here a
-    // pending one reaches the handler and ends the run cleanly.
-    sigset_t ours;
-    sigemptyset(&ours);
-    sigaddset(&ours, SIGINT);
-    sigaddset(&ours, SIGTERM);
-    pthread_sigmask(SIG_UNBLOCK, &ours, nullptr);
-}
-
-void RestoreSignals() {
-    if (gSignalsInstalled) {
-        sigaction(SIGINT, &gOldInt, nullptr);
-        sigaction(SIGTERM, &gOldTerm, nullptr);
-        sigaction(SIGPIPE, &gOldPipe, nullptr);
-        gSignalsInstalled = false;
-    }
-    for (int& fd : gWakePipe) {
-        if (fd >= 0) {
-            close(fd);
-            fd = -1;
-        }
-    }
 }
 
 // The Data folder is wherever the library itself lies, so the game runs from any folder.
@@ -291,6 +230,7 @@ void Open(const TvInitParams& params) {
                                  ? std::string{}
                                  : ToUtf8(reinterpret_cast<const TvStr*>(params.Icon), "Init");
     gSession.DataDir = FindDataDir();
+    gSession.DecodeAhead = ReadDecodeAheadList();
 
     timespec wall{};
     clock_gettime(CLOCK_REALTIME, &wall);
@@ -316,6 +256,7 @@ void Open(const TvInitParams& params) {
         OpenScript(config.InputPath);
     }
 
+    HoldSignalsForNewThreads(true);
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
@@ -340,6 +281,7 @@ void Open(const TvInitParams& params) {
     if (PlayerAtWindow()) {
         LoadKeyConfig();
     }
+    HoldSignalsForNewThreads(false);
     gSession.Ready = true;
     StartPicture();
     gPacer = Pacer{};
@@ -361,7 +303,7 @@ void Pace() {
     const timespec until{static_cast<time_t>(deadline / kSecondNs),
                          static_cast<long>(deadline % kSecondNs)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-        if (gInterrupted != 0) {
+        if (InterruptRequested()) {
             break;
         }
     }
@@ -419,12 +361,10 @@ void Present() { PresentWith(nullptr); }
 void SaveShot(const std::string& path) {
     const SurfacePtr picture = ReadBackPicture();
     if (picture == nullptr) {
-        Raise(TV_ERR_PLATFORM, "Act: cannot read the picture back for %s: %s", path.c_str(),
-              SDL_GetError());
+        Raise(TV_ERR_PLATFORM, "Act: cannot read the picture back: %s (%s)", SDL_GetError(),
+              path.c_str());
     }
-    if (IMG_SavePNG(picture.get(), path.c_str()) != 0) {
-        Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: cannot write %s: %s", path.c_str(), IMG_GetError());
-    }
+    WriteWholeFile(path, EncodePicture(*picture), "TOLVEX_SHOT");
 }
 
 // Between frames, before the pacing sleep, one picture or sound is made ready ahead of the
@@ -435,7 +375,8 @@ void WarmUp() {
         if (!WarmUpOnePicture()) {
             WarmUpOneSound();
         }
-    } catch (const TvError&) {
+    } catch (...) {
+        // Out of memory included: the game's own load of the file says so, naming it.
     }
     RecordRaiseSites(recording);
 }
@@ -529,10 +470,6 @@ void RequireReady(const char* entry) {
 
 std::string DataPath(const std::string& name) { return gSession.DataDir + name; }
 
-bool InterruptRequested() { return gInterrupted != 0; }
-
-int InterruptFd() { return gWakePipe[0]; }
-
 }  // namespace tolvex
 
 using namespace tolvex;
@@ -603,8 +540,8 @@ bool Act() {
         Raise(TV_ERR_CLOSED, "Act: frame limit %lld reached (TOLVEX_FRAMES)",
               static_cast<long long>(config.FrameLimit));
     }
-    if (gInterrupted != 0) {
-        Raise(TV_ERR_CLOSED, "Act: interrupted by a signal");
+    if (InterruptRequested()) {
+        RaiseInterrupted("Act");
     }
     if (gCloseRequested) {
         Raise(TV_ERR_CLOSED, "Act: the window was closed");

@@ -20,6 +20,7 @@
 
 #include "BotBrain.h"
 #include "LockStep.h"
+#include "Options.h"
 
 namespace {
 
@@ -72,20 +73,16 @@ int main(int argc, char** argv) {
     std::string seed = "1";
     long frames = 40000;
     std::string traceCopy;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string a = argv[i];
-        if (a == "--keldo")
-            keldo = argv[i + 1];
-        else if (a == "--seed")
-            seed = argv[i + 1];
-        else if (a == "--frames")
-            frames = std::atol(argv[i + 1]);
-        else if (a == "--trace-copy")
-            traceCopy = argv[i + 1];
-        else {
-            std::fprintf(stderr, "keldo-bot: unknown option %s\n", a.c_str());
-            return 2;
-        }
+    int code = 0;
+    if (!ParseOptions(argc, argv,
+                      "[--keldo PROGRAM] [--seed N] [--frames N] [--trace-copy FILE]\n"
+                      "Plays a whole game of keldo in lock-step and checks how it ends.",
+                      {{"--keldo", [&](const char* v) { return !(keldo = v).empty(); }},
+                       {"--seed", [&](const char* v) { return !(seed = v).empty(); }},
+                       {"--frames", [&](const char* v) { return (frames = std::atol(v)) > 0; }},
+                       {"--trace-copy", [&](const char* v) { return !(traceCopy = v).empty(); }}},
+                      code)) {
+        return code;
     }
     LockStep game;
     const char* headless = getenv("TOLVEX_HEADLESS");
@@ -106,7 +103,7 @@ int main(int argc, char** argv) {
     int hits = 0;
     int titleLoads = 0;  // the title screen loads its picture on every visit
     std::string line;
-    while (std::getline(game.Trace, line)) {
+    while (game.ReadLine(line)) {
         if (copy.is_open()) copy << line << '\n';
         if (line == "load_tex title.vstex") ++titleLoads;
         if (line.rfind("frame ", 0) != 0) {
@@ -127,7 +124,7 @@ int main(int argc, char** argv) {
         // Every frame gets its line, so that the game moves in step with the bot.
         game.Write(frame, want);
     }
-    const int code = game.Finish();
+    code = game.Finish();
     std::printf(
         "keldo-bot: seed %s, %ld frames, %d sword hits, cleared at frame %ld, %s, exit %d\n",
         seed.c_str(), frame, hits, clearedAt,

@@ -22,6 +22,7 @@
 
 #include "BotBrain.h"
 #include "LockStep.h"
+#include "Options.h"
 
 namespace {
 
@@ -110,20 +111,17 @@ int main(int argc, char** argv) {
     unsigned long seed = 1;
     long frames = 1'000'000;
     long sample = 50'000;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string a = argv[i];
-        if (a == "--keldo") {
-            keldo = argv[i + 1];
-        } else if (a == "--seed") {
-            seed = std::strtoul(argv[i + 1], nullptr, 10);
-        } else if (a == "--frames") {
-            frames = std::atol(argv[i + 1]);
-        } else if (a == "--sample") {
-            sample = std::atol(argv[i + 1]);
-        } else {
-            std::fprintf(stderr, "keldo-endurance: unknown option %s\n", a.c_str());
-            return 2;
-        }
+    int code = 0;
+    if (!ParseOptions(
+            argc, argv,
+            "[--keldo PROGRAM] [--seed N] [--frames N] [--sample N]\n"
+            "Plays keldo at random in lock-step and samples its memory every N frames.",
+            {{"--keldo", [&](const char* v) { return !(keldo = v).empty(); }},
+             {"--seed", [&](const char* v) { return (seed = std::strtoul(v, nullptr, 10), true); }},
+             {"--frames", [&](const char* v) { return (frames = std::atol(v)) > 0; }},
+             {"--sample", [&](const char* v) { return (sample = std::atol(v)) > 0; }}},
+            code)) {
+        return code;
     }
     if (frames < 1 || sample < 1) {
         std::fprintf(stderr, "keldo-endurance: --frames and --sample must be 1 or more\n");
@@ -146,7 +144,7 @@ int main(int argc, char** argv) {
     long peakRss = 0;
     std::vector<std::pair<long, long>> samples;  // (frame, VmRSS kB)
     std::string line;
-    while (std::getline(game.Trace, line)) {
+    while (game.ReadLine(line)) {
         if (line.rfind("frame ", 0) != 0) {
             Look(line, view);
             continue;
@@ -167,7 +165,7 @@ int main(int argc, char** argv) {
         view = View{};
         if (frame < frames) game.Write(frame, want);
     }
-    const int code = game.Finish();
+    code = game.Finish();
 
     // Memory after warm-up: the samples from the third on (frame 100000 by default).
     long lowAfter = -1;

@@ -1,0 +1,218 @@
+// Every kind of failure from outside the game, one row each: what is wrong, the one line the
+// game must give on standard error, and its exit code. Variables, script lines, pictures,
+// sounds, the library, screenshots, the trace, signals and resource limits.
+#include <SDL.h>
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "GameRun.h"
+
+namespace keldo::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Space down at frame 2 and up at 4: the title gives way to a game, which loads the rest.
+constexpr const char* kStartAGame = "2 0\n4\n";
+
+void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Seven hours of silence in 700 kB; made once, with sox, when a test first needs it.
+const std::string& SevenHourSound() {
+    static const std::string path = [] {
+        const std::string file = MakeTempDir() + "/seven_hours.ogg";
+        const std::string command =
+            std::string(KELDO_SOX) + " -n -r 1000 -c 1 -C -1 " + file + " trim 0 25200";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return file;
+    }();
+    return path;
+}
+
+// A picture within every limit but large: 4000 x 4000, 64 MB once decoded.
+void WriteLargePicture(const std::string& path) {
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 4000, 4000, 32, SDL_PIXELFORMAT_RGBA32);
+    ASSERT_NE(s, nullptr);
+    SDL_FillRect(s, nullptr, 0xFF0000FF);
+    ASSERT_EQ(IMG_SavePNG(s, path.c_str()), 0);
+    SDL_FreeSurface(s);
+}
+
+struct Case {
+    const char* Kind = "";
+    const char* Name = "";
+    std::function<void(const std::string& data)> Damage = {};  // on a copy of the Data folder
+    std::map<std::string, std::string> Env = {};
+    std::string Script = "";
+    std::map<int, unsigned long> Limits = {};
+    int Signal = 0;  // sent at frame 10 of a paced run
+    // The whole of standard error begins with this and is one line; empty: nothing at all.
+    std::string Says = "";
+    int Exit = 1;
+    std::string Names = "";  // must appear in the line as well
+};
+
+std::vector<Case> Cases() {
+    const auto replace = [](const std::string& name, std::function<void(const std::string&)> by) {
+        return [name, by](const std::string& data) {
+            fs::remove(data + "/" + name);
+            by(data + "/" + name);
+        };
+    };
+    const std::map<std::string, std::string> paced = {{"TOLVEX_PACE", "1"},
+                                                      {"TOLVEX_FRAMES", "100000"}};
+    return {
+        {.Kind = "variable",
+         .Name = "WithALineEnd",
+         .Env = {{"TOLVEX_SEED", "1\n2"}},
+         .Says = "keldo: TOLVEX_SEED: '1\\x0A2' is not a decimal unsigned 64-bit number "
+                 "(code 0xE7100006)\n"},
+        {.Kind = "variable",
+         .Name = "WithTerminalEscapes",
+         .Env = {{"TOLVEX_HEADLESS", "\x1b]0;x\x07\r"}},
+         .Says = "keldo: TOLVEX_HEADLESS: '\\x1B]0;x\\x07\\x0D' is not 1, null or empty"},
+        {.Kind = "variable",
+         .Name = "APathLongerThanAMessage",
+         .Env = {{"TOLVEX_TRACE", "/nonexistent/" + std::string(600, 'p') + "/trace.txt"}},
+         .Says = "keldo: TOLVEX_TRACE: cannot write: No such file or directory (/nonexistent/p"},
+        {.Kind = "variable",
+         .Name = "ASoundDriverThatHeadlessIgnores",
+         .Env = {{"SDL_AUDIODRIVER", "pulseaudio"},
+                 {"TOLVEX_HEADLESS", "1"},
+                 {"TOLVEX_FRAMES", "10"}},
+         .Exit = 0},
+        {.Kind = "script",
+         .Name = "WithANul",
+         .Script = std::string("2 0\n4 1\0x\n", 10),
+         .Says = "keldo: TOLVEX_INPUT: line 2: a button is not a number from 0 to 15: "
+                 "'4 1\\x00x' ("},
+        {.Kind = "script",
+         .Name = "WithoutLineEnds",
+         .Env = {{"TOLVEX_INPUT", "/dev/zero"}},
+         .Says = "keldo: TOLVEX_INPUT: line 1: the line is longer than 4096 bytes: "},
+        {.Kind = "script",
+         .Name = "WithAByteOrderMark",
+         .Env = {{"TOLVEX_FRAMES", "10"}},
+         .Script = "\xEF\xBB\xBF"
+                   "2 0\n4\n",
+         .Exit = 0},
+        {.Kind = "picture",
+         .Name = "AFolder",
+         .Damage = replace("title.vstex", [](auto p) { fs::create_directory(p); }),
+         .Says = "keldo: LoadTex: title.vstex is not an ordinary file ("},
+        {.Kind = "picture",
+         .Name = "ADevice",
+         .Damage = replace("icon.png", [](auto p) { fs::create_symlink("/dev/zero", p); }),
+         .Says = "keldo: Init: icon.png is not an ordinary file ("},
+        {.Kind = "sound",
+         .Name = "OfAnotherKind",
+         .Damage = replace("sha00.ogg",
+                           [](auto p) {
+                               Write(p, std::string("Creative Voice File\x1a\x1a\0\x0a\x01\x29\x11",
+                                                    26));
+                           }),
+         .Script = kStartAGame,
+         .Says = "keldo: LoadSnd: sha00.ogg is not an Ogg Vorbis sound ("},
+        {.Kind = "sound",
+         .Name = "SevenHoursLong",
+         .Damage = replace("sha00.ogg", [](auto p) { fs::copy_file(SevenHourSound(), p); }),
+         .Script = kStartAGame,
+         .Says = "keldo: LoadSnd: sha00.ogg may last up to 2"},
+        {.Kind = "sound",
+         .Name = "SevenHoursLongNeverLoaded",
+         .Damage =
+             [](const std::string& data) { fs::copy_file(SevenHourSound(), data + "/zz.ogg"); },
+         .Env = {{"TOLVEX_FRAMES", "30"}},
+         .Script = kStartAGame,
+         .Exit = 0},
+        {.Kind = "library",
+         .Name = "CutShort",
+         .Damage = [](const std::string& data) { fs::resize_file(data + "/Tolvex.vsd", 100000); },
+         .Says = "keldo: error 3001: cannot load the runtime library Data/Tolvex.vsd: the file is "
+                 "cut short"},
+        {.Kind = "screenshot",
+         .Name = "OnAFullDisk",
+         .Env = {{"TOLVEX_HEADLESS", "1"}, {"TOLVEX_SHOT", "5:/dev/full"}, {"TOLVEX_FRAMES", "30"}},
+         .Says = "keldo: TOLVEX_SHOT: cannot write: No space left on device (/dev/full) "
+                 "(code 0xE7100006)\n"},
+        {.Kind = "trace",
+         .Name = "OverAFileSizeLimit",
+         .Env = {{"TOLVEX_FRAMES", "100000"}},
+         .Script = std::string(kStartAGame) + "20 13\n",
+         .Limits = {{RLIMIT_FSIZE, 20000}},
+         .Says = "keldo: TOLVEX_TRACE: cannot write: File too large ("},
+        {.Kind = "signal",
+         .Name = "NobodySends",
+         .Env = paced,
+         .Signal = SIGUSR1,
+         .Says = "keldo: Act: ended by an unexpected signal, SIGUSR1 (code 0xE7100003)\n"},
+        {.Kind = "signal", .Name = "HangUp", .Env = paced, .Signal = SIGHUP, .Exit = 0},
+        {.Kind = "limit",
+         .Name = "MemoryForALargePicture",
+         .Damage = replace("title.vstex", [](auto p) { WriteLargePicture(p); }),
+         .Limits = {{RLIMIT_AS, 110ul << 20}},
+         .Says = "keldo: LoadTex: ",
+         .Names = "title.vstex"},
+    };
+}
+
+class FailureKind : public testing::TestWithParam<Case> {};
+
+TEST_P(FailureKind, GivesItsOneLineAndExitCode) {
+    const Case& c = GetParam();
+#ifdef __SANITIZE_ADDRESS__
+    if (c.Limits.count(RLIMIT_AS) != 0) {
+        GTEST_SKIP() << "the memory checker reserves more address space than any limit allows";
+    }
+#endif
+    const std::string dir = MakeTempDir();
+    fs::copy_file(BuiltProgram(), dir + "/keldo");
+    fs::copy(BuiltDataDir(), dir + "/Data", fs::copy_options::recursive);
+    if (c.Damage) c.Damage(dir + "/Data");
+    GameRun run;
+    run.Program = dir + "/keldo";
+    run.WorkDir = dir;
+    run.Env = c.Env;
+    run.Script = c.Script;
+    run.Limits = c.Limits;
+    if (c.Signal != 0) {
+        run.Signal = c.Signal;
+        run.SignalAtFrame = 10;
+    }
+    run.TimeoutSeconds = 120;
+    const GameResult r = run.Run();
+
+    EXPECT_EQ(r.ExitCode, c.Exit) << r.Stderr;
+    if (c.Says.empty()) {
+        EXPECT_EQ(r.Stderr, "");
+    } else {
+        EXPECT_TRUE(r.Stderr.starts_with(c.Says)) << r.Stderr;
+        EXPECT_EQ(std::count(r.Stderr.begin(), r.Stderr.end(), '\n'), 1) << r.Stderr;
+        EXPECT_TRUE(r.Stderr.ends_with(")\n")) << r.Stderr;
+        EXPECT_NE(r.Stderr.find(c.Names), std::string::npos) << r.Stderr;
+    }
+    // Whatever stopped it, the trace holds whole lines only.
+    std::ifstream trace(dir + "/trace.txt", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(trace), {});
+    EXPECT_TRUE(text.empty() || text.ends_with("\n"))
+        << text.substr(text.size() - std::min<size_t>(text.size(), 80));
+    fs::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, FailureKind, testing::ValuesIn(Cases()),
+                         [](const testing::TestParamInfo<Case>& info) {
+                             return std::string(info.param.Kind) + "_" + info.param.Name;
+                         });
+
+}  // namespace
+}  // namespace keldo::e2e
