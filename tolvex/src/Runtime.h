@@ -36,6 +36,13 @@ void RestoreSignals();
 // Threads started while the signals are held never take them, so that a signal always lands
 // on the main thread and interrupts whatever it waits for.
 void HoldSignalsForNewThreads(bool hold);
+// Errors of the display under the window (DisplayErrorsPosix.cpp): watched from when the
+// window opens; the first one, or "" while there is none. A lost connection ends the
+// process at once with one line.
+void WatchDisplayErrors();
+void ForgetDisplayErrors();
+const std::string& DisplayFailure();
+
 // Set by SIGINT, SIGTERM and the like; the frame loop, the input script and every file read
 // give up on it.
 bool InterruptRequested();

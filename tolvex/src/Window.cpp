@@ -158,6 +158,7 @@ void OpenWindow(const std::string& title, const std::string& icon) {
     if (gScreen.Renderer == nullptr) {
         Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
     }
+    WatchDisplayErrors();
     SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
     gScreen.Target = SDL_CreateTexture(gScreen.Renderer, kScreenFormat, SDL_TEXTUREACCESS_TARGET,
                                        kScreenW, kScreenH);
@@ -194,6 +195,7 @@ void CloseEverything() {
     if (gScreen.Window != nullptr) {
         SDL_DestroyWindow(gScreen.Window);
     }
+    ForgetDisplayErrors();
     if (gScreen.Canvas != nullptr) {
         SDL_FreeSurface(gScreen.Canvas);
     }
@@ -542,6 +544,9 @@ bool Act() {
     }
     if (InterruptRequested()) {
         RaiseInterrupted("Act");
+    }
+    if (gScreen.Window != nullptr && !DisplayFailure().empty()) {
+        Raise(TV_ERR_PLATFORM, "Act: %s", DisplayFailure().c_str());
     }
     if (gCloseRequested) {
         Raise(TV_ERR_CLOSED, "Act: the window was closed");

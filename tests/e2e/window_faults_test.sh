@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The windowed game when its surroundings fail, under a virtual X server: with no sound
+# device it plays on silently (nothing on standard error), and when the X server goes away
+# it ends with one line of its own and a non-zero exit code. Skipped (77) without Xvfb.
+set -u
+KELDO=$1
+command -v Xvfb >/dev/null && command -v xvfb-run >/dev/null || { echo "skip: no Xvfb"; exit 77; }
+work=$(mktemp -d /tmp/keldo-window-faults-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+# No sound device here (or one that works): either way, not a word.
+env -u SDL_AUDIODRIVER TOLVEX_FRAMES=30 xvfb-run -a -s "-screen 0 1600x900x24" \
+  "$KELDO" 2>"$work/quiet.txt"
+code=$?
+[ $code -eq 0 ] || { echo "FAIL: exit code $code"; cat "$work/quiet.txt"; exit 1; }
+[ ! -s "$work/quiet.txt" ] || { echo "FAIL: said something:"; cat "$work/quiet.txt"; exit 1; }
+
+# The X server dies under a running game.
+Xvfb -displayfd 3 -screen 0 1600x900x24 >/dev/null 2>&1 3>"$work/display" &
+xpid=$!
+for i in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+display=:$(head -n 1 "$work/display")
+DISPLAY=$display SDL_AUDIODRIVER=dummy TOLVEX_TRACE="$work/trace.txt" "$KELDO" 2>"$work/lost.txt" &
+pid=$!
+for i in $(seq 1 600); do grep -q "^frame 30$" "$work/trace.txt" 2>/dev/null && break; sleep 0.1; done
+kill $xpid
+for i in $(seq 1 600); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then echo "FAIL: still running without its display"; kill -9 $pid; exit 1; fi
+wait $pid; code=$?
+[ $code -ne 0 ] || { echo "FAIL: exit code 0 without a display"; exit 1; }
+[ "$(wc -l < "$work/lost.txt")" -eq 1 ] && grep -q "^keldo: Act: the connection to the display was lost" "$work/lost.txt" \
+  || { echo "FAIL: not the one line:"; cat "$work/lost.txt"; exit 1; }
+echo "ok: silent without a sound device; one line when the display went away"
