@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The windowed game when its surroundings fail, under a virtual X server: with no sound
-# device it plays on silently (nothing on standard error), and when the X server goes away
-# it ends with one line of its own and a non-zero exit code. Skipped (77) without Xvfb.
+# device it plays on silently (nothing on standard error), and when another program destroys
+# its window or the X server goes away it ends with one line of its own and a non-zero exit
+# code. Skipped (77) without Xvfb.
 set -u
 KELDO=$1
 command -v Xvfb >/dev/null && command -v xvfb-run >/dev/null || { echo "skip: no Xvfb"; exit 77; }
@@ -15,19 +16,45 @@ code=$?
 [ $code -eq 0 ] || { echo "FAIL: exit code $code"; cat "$work/quiet.txt"; exit 1; }
 [ ! -s "$work/quiet.txt" ] || { echo "FAIL: said something:"; cat "$work/quiet.txt"; exit 1; }
 
+# Starts the game on a display of its own; sets display, xpid, pid.
+start_on_own_display() {
+  rm -f "$work/display" "$work/trace.txt"
+  Xvfb -displayfd 3 -screen 0 1600x900x24 >/dev/null 2>&1 3>"$work/display" &
+  xpid=$!
+  for i in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+  display=:$(head -n 1 "$work/display")
+  DISPLAY=$display SDL_AUDIODRIVER=dummy TOLVEX_TRACE="$work/trace.txt" "$KELDO" 2>"$work/said.txt" &
+  pid=$!
+  for i in $(seq 1 600); do grep -q "^frame 30$" "$work/trace.txt" 2>/dev/null && break; sleep 0.1; done
+}
+
+# Waits for the game to end; fails unless it ends non-zero with exactly the one line given.
+expect_one_line() {
+  for i in $(seq 1 600); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  if kill -0 $pid 2>/dev/null; then echo "FAIL: still running ($1)"; kill -9 $pid; exit 1; fi
+  wait $pid; code=$?
+  [ $code -ne 0 ] || { echo "FAIL: exit code 0 ($1)"; exit 1; }
+  [ "$(wc -l < "$work/said.txt")" -eq 1 ] && grep -q "^keldo: $1" "$work/said.txt" \
+    || { echo "FAIL: not the one line '$1':"; cat "$work/said.txt"; exit 1; }
+}
+
+# Another program destroys the game's window (only where Python can reach Xlib).
+if command -v python3 >/dev/null && command -v xdotool >/dev/null; then
+  start_on_own_display
+  win=$(DISPLAY=$display xdotool search --name "^KELDO var 0\.2$" | head -n 1)
+  DISPLAY=$display python3 -c '
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+d = ctypes.c_void_p(x.XOpenDisplay(None))
+x.XDestroyWindow(d, ctypes.c_ulong(int(sys.argv[1])))
+x.XSync(d, 0)' "$win"
+  expect_one_line "Act: the display reported an error: BadWindow"
+  kill $xpid
+fi
+
 # The X server dies under a running game.
-Xvfb -displayfd 3 -screen 0 1600x900x24 >/dev/null 2>&1 3>"$work/display" &
-xpid=$!
-for i in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.1; done
-display=:$(head -n 1 "$work/display")
-DISPLAY=$display SDL_AUDIODRIVER=dummy TOLVEX_TRACE="$work/trace.txt" "$KELDO" 2>"$work/lost.txt" &
-pid=$!
-for i in $(seq 1 600); do grep -q "^frame 30$" "$work/trace.txt" 2>/dev/null && break; sleep 0.1; done
+start_on_own_display
 kill $xpid
-for i in $(seq 1 600); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then echo "FAIL: still running without its display"; kill -9 $pid; exit 1; fi
-wait $pid; code=$?
-[ $code -ne 0 ] || { echo "FAIL: exit code 0 without a display"; exit 1; }
-[ "$(wc -l < "$work/lost.txt")" -eq 1 ] && grep -q "^keldo: Act: the connection to the display was lost" "$work/lost.txt" \
-  || { echo "FAIL: not the one line:"; cat "$work/lost.txt"; exit 1; }
-echo "ok: silent without a sound device; one line when the display went away"
+expect_one_line "Act: the connection to the display was lost"
+echo "ok: silent without a sound device; one line when the window or the display went away"

@@ -24,12 +24,13 @@ constexpr const char* kPlatformCode = "0xE7100003";
 
 std::string gFailure;
 
+using GetErrorText = int (*)(Display*, int, char*, int);
+GetErrorText gGetErrorText = nullptr;
+
 int OnDisplayError(Display* display, XErrorEvent* event) {
-    using GetText = int (*)(Display*, int, char*, int);
-    static const auto getText = reinterpret_cast<GetText>(dlsym(RTLD_DEFAULT, "XGetErrorText"));
     char text[128] = "unknown error";
-    if (getText != nullptr) {
-        getText(display, event->error_code, text, sizeof text);
+    if (gGetErrorText != nullptr) {
+        gGetErrorText(display, event->error_code, text, sizeof text);
     }
     if (gFailure.empty()) {
         gFailure = std::string("the display reported an error: ") + text;
@@ -67,6 +68,8 @@ bool SetHandlers(XErrorHandler error, XIOErrorHandler lost, bool keepOld) {
     using SetLost = XIOErrorHandler (*)(XIOErrorHandler);
     const auto setError = reinterpret_cast<SetError>(dlsym(xlib, "XSetErrorHandler"));
     const auto setLost = reinterpret_cast<SetLost>(dlsym(xlib, "XSetIOErrorHandler"));
+    // Xlib stays loaded while the window is open, which is while the handlers are ours.
+    gGetErrorText = reinterpret_cast<GetErrorText>(dlsym(xlib, "XGetErrorText"));
     if (setError != nullptr && setLost != nullptr) {
         const XErrorHandler oldError = setError(error);
         const XIOErrorHandler oldLost = setLost(lost);

@@ -195,7 +195,6 @@ void CloseEverything() {
     if (gScreen.Window != nullptr) {
         SDL_DestroyWindow(gScreen.Window);
     }
-    ForgetDisplayErrors();
     if (gScreen.Canvas != nullptr) {
         SDL_FreeSurface(gScreen.Canvas);
     }
@@ -205,6 +204,8 @@ void CloseEverything() {
         SDL_Quit();
         gSdlStarted = false;
     }
+    // Only now: the display answers the window's destruction as late as its closing.
+    ForgetDisplayErrors();
     CloseScript();
     CloseRecording();
     ForgetScriptHead();
