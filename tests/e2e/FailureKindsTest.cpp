@@ -166,6 +166,8 @@ std::vector<Case> Cases() {
     };
 }
 
+void PrintTo(const Case& c, std::ostream* out) { *out << c.Kind << " " << c.Name; }
+
 class FailureKind : public testing::TestWithParam<Case> {};
 
 TEST_P(FailureKind, GivesItsOneLineAndExitCode) {
