@@ -122,7 +122,7 @@ std::vector<Case> Cases() {
                                                     26));
                            }),
          .Script = kStartAGame,
-         .Says = "keldo: LoadSnd: sha00.ogg is not an Ogg Vorbis sound ("},
+         .Says = "keldo: LoadSnd: sha00.ogg is not an Ogg Vorbis or WAV sound ("},
         {.Kind = "sound",
          .Name = "SevenHoursLong",
          .Damage = replace("sha00.ogg", [](auto p) { fs::copy_file(SevenHourSound(), p); }),

@@ -82,7 +82,20 @@ void MakeOgg(const fs::path& path, const std::string& seconds, const std::string
 }
 
 TEST(Sound, EffectsDecodePlayAndAreTraced) {
-    MakeOgg(Lib().Data / "beep.ogg", "0.5");
+    // A short 8-bit mono WAV; the mixer takes it whatever the file is called.
+    std::string wav = "RIFF____WAVEfmt ";
+    const auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) wav.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    const auto put16 = [&](uint16_t v) {
+        wav.push_back(static_cast<char>(v));
+        wav.push_back(static_cast<char>(v >> 8));
+    };
+    put32(16), put16(1), put16(1), put32(8000), put32(8000), put16(1), put16(8);
+    wav += "data";
+    put32(4000);
+    for (int i = 0; i < 4000; ++i) wav.push_back(static_cast<char>(i % 32 < 16 ? 200 : 56));
+    WriteFile(Lib().Data / "beep.ogg", wav);
     WriteFile(Lib().Data / "noise.ogg", "OggS but not really");
 
     const fs::path dir = Scratch("sound");
@@ -120,13 +133,22 @@ TEST(Sound, FilesBeyondWhatASoundMayBeAreRefusedWithTheirCause) {
     WriteFile(data / "voc.ogg", std::string("Creative Voice File\x1a\x1a\x00\x0a\x01\x29\x11", 26) +
                                     std::string(64, '\x01'));
     fs::create_directory(data / "folder.ogg");
+    // A WAV whose samples, a byte each, last 400 s at 100 a second.
+    std::string wav =
+        std::string(
+            "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x64\0\0\0\x64\0\0\0\x01\0\x08\0data", 40) +
+        std::string("\x40\x9c\0\0", 4) + std::string(40000, '\x80');
+    WriteFile(data / "long.wav", wav);
+    WriteFile(data / "cut.wav", wav.substr(0, 1000));
     struct Case {
         const char* Name;
         const char* Cause;
     };
     const Case cases[] = {{"long.ogg", "may last up to"},
+                          {"long.wav", "may last up to 400 s"},
+                          {"cut.wav", "is truncated or broken"},
                           {"cut.ogg", "is truncated or broken"},
-                          {"voc.ogg", "is not an Ogg Vorbis sound"},
+                          {"voc.ogg", "is not an Ogg Vorbis or WAV sound"},
                           {"folder.ogg", "is not an ordinary file"}};
     Env env{{"TOLVEX_HEADLESS", "null"}};
     Session session;

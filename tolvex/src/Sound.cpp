@@ -15,9 +15,9 @@
 #include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
-#include "OggCheck.h"
 #include "Runtime.h"
 #include "Screen.h"
+#include "SoundCheck.h"
 #include "TvText.h"
 
 namespace tolvex {
@@ -216,11 +216,10 @@ SndEntry& CachedSound(const std::string& name) {
     if (found == gSounds.Cache.end()) {
         const std::vector<unsigned char> bytes = ReadDataFile(name, "LoadSnd", kMaxSoundBytes);
         const std::string file = DataPath(name);
-        // Only Ogg Vorbis, and only after its length is known: the mixer's decoders take any
-        // length a file claims, and some formats they know give no reason when they fail.
-        OggFacts facts;
+        // Only after its length is known: the mixer's decoders take any length a file claims.
+        SoundFacts facts;
         std::string why;
-        if (!InspectOggVorbis(bytes.data(), bytes.size(), facts, why)) {
+        if (!InspectSound(bytes.data(), bytes.size(), facts, why)) {
             Raise(TV_ERR_FILE, "LoadSnd: %s %s (%s)", name.c_str(), why.c_str(), file.c_str());
         }
         if (facts.MaxSeconds > kMaxSoundSeconds) {

@@ -1,4 +1,4 @@
-// Any bytes as a sound file: the page walk must neither read out of bounds nor accept a file
+// Any bytes as a sound file: the header walk must neither read out of bounds nor accept a file
 // without a rate, nor give a length that is not a number.
 #include <cmath>
 #include <cstdint>
@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "OggCheck.h"
+#include "SoundCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Exactly `size` bytes, so that a read past the end is caught.
     const std::vector<unsigned char> bytes(data, data + size);
-    tolvex::OggFacts facts;
+    tolvex::SoundFacts facts;
     std::string why;
-    if (tolvex::InspectOggVorbis(bytes.data(), bytes.size(), facts, why)) {
+    if (tolvex::InspectSound(bytes.data(), bytes.size(), facts, why)) {
         if (facts.Rate == 0 || facts.Channels == 0 || !std::isfinite(facts.MaxSeconds) ||
             facts.MaxSeconds < 0) {
             std::abort();
