@@ -417,7 +417,7 @@ bool WindowEvent(const SDL_Event& event) {
     return false;
 }
 
-bool CloseRequested() { return gCloseRequested || gInterrupted != 0; }
+bool CloseRequested() { return gCloseRequested || InterruptRequested(); }
 
 bool PlayerAtWindow() { return gScreen.Window != nullptr && !ScriptOn(); }
 
