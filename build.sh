@@ -6,6 +6,10 @@
 #   ./build.sh build   install what is missing and build only
 #   ./build.sh bench   build and run the benchmarks
 #   ./build.sh deb     build and make the Debian package build/keldo_VERSION_ARCH.deb
+#   ./build.sh windows cross-build for Windows x64: build-win/bin/keldo.exe and its Data/,
+#                      and build-win/keldo-win64.zip
+#   ./build.sh windows-test  the Windows build's tests under wine (the whole-game comparison
+#                      with the Linux build needs ./build.sh build first)
 set -euo pipefail
 
 cd "$(dirname "$0")"
@@ -21,9 +25,17 @@ PACKAGES=(
   desktop-file-utils appstream man-db
 )
 
+# The Windows build: the cross compiler, wine for its tests, zip, GoogleTest's sources, and
+# dpkg-dev for apt-get source (the target libraries are built from Debian's sources).
+WINDOWS_PACKAGES=(
+  cmake g++-mingw-w64-x86-64-posix wine wine64 zip googletest dpkg-dev
+  librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
+  xvfb xauth xdotool imagemagick
+)
+
 install_missing() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$p")
     fi
@@ -41,6 +53,17 @@ install_missing() {
   fi
 }
 
+# Builds the target libraries (once per version, cached outside the clone) and cross-builds
+# into build-win; $@ goes to cmake.
+build_windows() {
+  local cache=${KELDO_CACHE:-$HOME/.cache/keldo}
+  local prefix
+  prefix=$(tools/xbuild/build-libs.sh win64 "$cache")
+  cmake -S . -B build-win -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/Win64Toolchain.cmake \
+    -DKELDO_WIN64_PREFIX="$prefix" -DKELDO_BENCH=OFF "$@"
+  cmake --build build-win -j"$JOBS"
+}
+
 build() {
   cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "$@"
   cmake --build "$BUILD_DIR" -j"$JOBS"
@@ -48,22 +71,22 @@ build() {
 
 case "${1:-play}" in
   play)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     exec "$BUILD_DIR/bin/keldo"
     ;;
   test)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     cd "$BUILD_DIR"
     ctest --output-on-failure -j"$JOBS"
     ;;
   build)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     ;;
   bench)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     for b in "$BUILD_DIR"/bin/bench_*; do
       [ -x "$b" ] && "$b"
@@ -72,12 +95,32 @@ case "${1:-play}" in
   deb)
     # cpack reads the binaries' library needs with dpkg-shlibdeps, which needs file(1).
     PACKAGES+=(dpkg-dev file)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     (cd "$BUILD_DIR" && cpack -G DEB)
     ;;
+  windows)
+    install_missing "${WINDOWS_PACKAGES[@]}"
+    build_windows -DKELDO_TESTS=OFF
+    # The zip holds one folder to unpack anywhere: the program and its Data/.
+    rm -rf build-win/zip build-win/keldo-win64.zip
+    mkdir -p build-win/zip/keldo
+    cp -r build-win/bin/keldo.exe build-win/bin/Data build-win/zip/keldo/
+    (cd build-win/zip && zip -q -X -r ../keldo-win64.zip keldo)
+    rm -rf build-win/zip
+    echo "build-win/bin/keldo.exe, build-win/bin/Data/ and build-win/keldo-win64.zip are ready"
+    ;;
+  windows-test)
+    install_missing "${WINDOWS_PACKAGES[@]}"
+    linux_build=
+    if [ -x "$BUILD_DIR/bin/keldo" ] && [ -x "$BUILD_DIR/bin/keldo-bot" ] && [ -x "$BUILD_DIR/bin/keldo-trace-summary" ]; then
+      linux_build=$(cd "$BUILD_DIR" && pwd)
+    fi
+    build_windows -DKELDO_TESTS=ON -DKELDO_LINUX_BUILD="$linux_build"
+    tools/xbuild/wine-tests.sh build-win -j1
+    ;;
   *)
-    echo "usage: $0 play|test|build|bench|deb" >&2
+    echo "usage: $0 play|test|build|bench|deb|windows|windows-test" >&2
     exit 2
     ;;
 esac

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "Tolvex.h"
+
 namespace keldo {
 
 // The folder of the running program, with a trailing separator. Never the current folder:
@@ -22,5 +24,9 @@ void UnloadRuntimeFile(void* handle);
 
 // The program's own module handle, for the start-up record.
 uint64_t ProgramModuleHandle();
+
+// The start-up record's icon field: on Windows the program's icon resource, loaded from
+// `instance`; elsewhere the address of `file`, a picture in Data/ that the library loads.
+uint64_t ProgramIcon(uint64_t instance, const TvStr* file);
 
 }  // namespace keldo

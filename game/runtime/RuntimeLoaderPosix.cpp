@@ -154,4 +154,6 @@ uint64_t ProgramModuleHandle() {
     return 0;
 }
 
+uint64_t ProgramIcon(uint64_t, const TvStr* file) { return reinterpret_cast<uint64_t>(file); }
+
 }  // namespace keldo

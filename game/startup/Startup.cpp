@@ -22,7 +22,8 @@ namespace keldo {
 
 namespace {
 
-// The window icon: a picture of ours in Data/, named to the library in the record.
+// The window icon where the record names a picture of ours in Data/ (Windows hands over the
+// program's icon resource instead).
 constexpr const char16_t* kIconFile = u"icon.png";
 
 std::unique_ptr<AppSettings> gSettings;
@@ -39,7 +40,7 @@ void StartUp() {
     params.Stamp = TV_INIT_STAMP;
     params.Flag = 1;
     params.Instance = ProgramModuleHandle();
-    params.Icon = reinterpret_cast<uint64_t>(icon.Get());
+    params.Icon = ProgramIcon(params.Instance, icon.Get());
     params.ExceptionCell = reinterpret_cast<uint64_t>(&LastExceptionAddress);
     params.Title = reinterpret_cast<uint64_t>(title.Get());
     Rt().Init(&params);

@@ -1,8 +1,7 @@
 // Stand-in runtime libraries for start-up tests: one that lacks its last entry, a foreign
 // one that must never be loaded, and some that fault at chosen moments. Entries other than
 // those defined below are never called.
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -54,7 +53,7 @@ extern "C" __attribute__((visibility("default"))) bool Init(const TvInitParams*)
 #elif defined(STUB_FAULT_ON_THREAD)
     std::thread([] { AccessNothing(); }).detach();
     for (;;) {
-        pause();
+        std::this_thread::sleep_for(std::chrono::seconds(1));
     }
 #else
     // The run ends as a closed window does: cleanly.

@@ -55,7 +55,9 @@ typedef struct TvInitParams {
     uint64_t Stamp;             /* TV_INIT_STAMP */
     uint64_t Flag;              /* 1 */
     uint64_t Instance;          /* the program's module handle */
-    uint64_t Icon;              /* address of a TvStr: file name of the window icon in Data/ */
+    uint64_t Icon;              /* the window icon: on Windows the program's HICON (its icon
+                                   resource), elsewhere the address of a TvStr naming a
+                                   picture in Data/; 0 for none */
     uint64_t ExceptionCell;     /* address of the program's uint64_t "last exception address" */
     uint64_t Title;             /* address of a TvStr: the window title */
 } TvInitParams;
@@ -222,8 +224,12 @@ typedef struct TvInitParams {
 #define TOLVEX_ENTRY_COUNT 132
 
 #ifdef TOLVEX_BUILDING_LIBRARY
-#define TOLVEX_DECLARE_ENTRY(name, result, params) \
-    __attribute__((visibility("default"))) result name params;
+#ifdef _WIN32
+#define TOLVEX_EXPORT __declspec(dllexport)
+#else
+#define TOLVEX_EXPORT __attribute__((visibility("default")))
+#endif
+#define TOLVEX_DECLARE_ENTRY(name, result, params) TOLVEX_EXPORT result name params;
 TOLVEX_ENTRIES(TOLVEX_DECLARE_ENTRY)
 #undef TOLVEX_DECLARE_ENTRY
 #endif

@@ -1,9 +1,5 @@
 #include "Automation.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -13,6 +9,7 @@
 
 #include "DataFile.h"
 #include "Errors.h"
+#include "Platform.h"
 #include "RealText.h"
 #include "Runtime.h"
 #include "ScriptLine.h"
@@ -86,9 +83,7 @@ std::vector<ShotRequest> ParseShots(std::string_view text) {
     }
     for (const ShotRequest& shot : shots) {
         // Better to fail now than after a long run, when the picture is due.
-        const size_t slash = shot.Path.rfind('/');
-        const std::string dir = slash == std::string::npos ? "." : shot.Path.substr(0, slash + 1);
-        if (access(dir.c_str(), W_OK) != 0) {
+        if (!FolderWritable(shot.Path)) {
             Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: cannot write: %s (%s)", std::strerror(errno),
                   shot.Path.c_str());
         }
@@ -180,7 +175,7 @@ struct TraceFile {
     std::FILE* File = nullptr;
     std::string Path;
     std::string Buffer;
-    off_t Committed = 0;  // bytes of whole lines in the file
+    int64_t Committed = 0;  // bytes of whole lines in the file
 };
 TraceFile gTrace;
 
@@ -203,16 +198,8 @@ void EndLine() {
 
 void OpenTrace(const std::string& path) {
     CloseTrace();
-    const int fd = OpenToWrite(path, "TOLVEX_TRACE");
     // From here writes wait for a slow reader: that is how a driver keeps the game in step.
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = fdopen(fd, "w");
-    if (file == nullptr) {
-        const int error = errno;
-        close(fd);
-        Raise(TV_ERR_CONFIG, "TOLVEX_TRACE: cannot write: %s (%s)", std::strerror(error),
-              path.c_str());
-    }
+    std::FILE* file = OpenStreamToWrite(path, "TOLVEX_TRACE");
     // Unbuffered: the lines are gathered here, and a failed write must leave nothing behind
     // in the stream to be written later.
     std::setvbuf(file, nullptr, _IONBF, 0);
@@ -231,10 +218,10 @@ bool WriteOutTrace() {
     const size_t written = std::fwrite(gTrace.Buffer.data(), 1, gTrace.Buffer.size(), gTrace.File);
     const bool ok = written == gTrace.Buffer.size() && std::fflush(gTrace.File) == 0;
     if (ok) {
-        gTrace.Committed += static_cast<off_t>(gTrace.Buffer.size());
+        gTrace.Committed += static_cast<int64_t>(gTrace.Buffer.size());
     } else {
         const int error = errno;
-        [[maybe_unused]] const int cut = ftruncate(fileno(gTrace.File), gTrace.Committed);
+        CutFile(gTrace.File, gTrace.Committed);
         errno = error;
     }
     gTrace.Buffer.clear();
@@ -376,28 +363,16 @@ bool ReadRawLine(std::string& line) {
             gScript.Scanned -= gScript.Begin;
             gScript.Begin = 0;
         }
-        // Wait for the writer or for a signal, whichever thread the signal landed on.
         if (InterruptRequested()) {
             RaiseInterrupted("TOLVEX_INPUT");
-        }
-        pollfd waits[2] = {{gScript.Fd, POLLIN, 0}, {InterruptFd(), POLLIN, 0}};
-        if (poll(waits, waits[1].fd >= 0 ? 2 : 1, -1) < 0 && errno != EINTR) {
-            Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: cannot wait for the script: %s (%s)",
-                  std::strerror(errno), gScript.Path.c_str());
-        }
-        if (InterruptRequested()) {
-            RaiseInterrupted("TOLVEX_INPUT");
-        }
-        if (waits[0].revents == 0) {
-            continue;
         }
         char chunk[4096];
-        const ssize_t n = read(gScript.Fd, chunk, sizeof chunk);
+        const long n = ReadScriptSource(gScript.Fd, chunk, sizeof chunk);
         if (n > 0) {
             gScript.Pending.append(chunk, static_cast<size_t>(n));
         } else if (n == 0) {
             gScript.AtEnd = true;
-        } else if (errno == EINTR) {
+        } else if (n == kScriptWoken) {
             if (InterruptRequested()) {
                 RaiseInterrupted("TOLVEX_INPUT");
             }
@@ -456,7 +431,7 @@ void OpenScript(const std::string& path) {
     if (InterruptRequested()) {
         RaiseInterrupted("Init");
     }
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenScriptSource(path);
     if (fd < 0 && InterruptRequested()) {
         RaiseInterrupted("Init");
     }
@@ -471,7 +446,7 @@ void OpenScript(const std::string& path) {
 
 void CloseScript() {
     if (gScript.Fd >= 0) {
-        close(gScript.Fd);
+        CloseScriptSource(gScript.Fd);
     }
     gScript = Script{};
 }

@@ -1,12 +1,6 @@
 #include "DataFile.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +8,7 @@
 #include <string_view>
 
 #include "Errors.h"
+#include "Platform.h"
 #include "Runtime.h"
 
 namespace tolvex {
@@ -23,9 +18,6 @@ namespace {
 constexpr const char* kDecodeAheadList = "decode_ahead.txt";
 // A few hundred lines at most: the game loads twenty files.
 constexpr uint64_t kMaxListBytes = 64 << 10;
-
-constexpr mode_t kNewFileMode = 0666;  // less the user's umask
-constexpr int kReaderWaitMs = 10;
 
 // Small enough that a stop request is seen at once, large enough to cost nothing.
 constexpr size_t kReadChunk = size_t{1} << 20;
@@ -41,7 +33,7 @@ std::vector<unsigned char> ReadDataFile(const std::string& name, const char* ent
     namespace fs = std::filesystem;
     const std::string path = DataPath(name);
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(FilePath(path), error);
     if (error) {
         Raise(TV_ERR_FILE, "%s: cannot open %s: %s (%s)", entry, name.c_str(),
               error.message().c_str(), path.c_str());
@@ -51,12 +43,12 @@ std::vector<unsigned char> ReadDataFile(const std::string& name, const char* ent
         Raise(TV_ERR_FILE, "%s: %s is not an ordinary file (%s)", entry, name.c_str(),
               path.c_str());
     }
-    const uint64_t size = fs::file_size(path, error);
+    const uint64_t size = fs::file_size(FilePath(path), error);
     if (!error && size > maxBytes) {
         Raise(TV_ERR_FILE, "%s: %s is larger than the %s allowed (%s)", entry, name.c_str(),
               Megabytes(maxBytes).c_str(), path.c_str());
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) {
         Raise(TV_ERR_FILE, "%s: cannot open %s: %s (%s)", entry, name.c_str(), std::strerror(errno),
               path.c_str());
@@ -93,64 +85,10 @@ std::vector<unsigned char> ReadDataFile(const std::string& name, const char* ent
     return bytes;
 }
 
-int OpenToWrite(const std::string& path, const char* variable) {
-    for (;;) {
-        // Checked before every try: a signal that came just before the open cannot cut it
-        // short, and the open of a pipe would otherwise wait for a reader for ever.
-        if (InterruptRequested()) {
-            RaiseInterrupted(variable);
-        }
-        const int fd =
-            open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
-        if (fd >= 0) {
-            return fd;
-        }
-        if (errno == ENXIO) {
-            // A pipe that nobody reads yet: look again soon, or as soon as a signal comes.
-            pollfd wake{InterruptFd(), POLLIN, 0};
-            poll(&wake, wake.fd >= 0 ? 1 : 0, kReaderWaitMs);
-        } else if (errno != EINTR) {
-            Raise(TV_ERR_CONFIG, "%s: cannot write: %s (%s)", variable, std::strerror(errno),
-                  path.c_str());
-        }
-    }
-}
-
-void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes,
-                    const char* variable) {
-    const int fd = OpenToWrite(path, variable);
-    const auto fail = [&](int error) {
-        close(fd);
-        if (InterruptRequested()) {
-            RaiseInterrupted(variable);
-        }
-        Raise(TV_ERR_CONFIG, "%s: cannot write: %s (%s)", variable, std::strerror(error),
-              path.c_str());
-    };
-    size_t done = 0;
-    while (done < bytes.size()) {
-        // A pipe may take its time; a signal ends the wait.
-        pollfd waits[2] = {{fd, POLLOUT, 0}, {InterruptFd(), POLLIN, 0}};
-        poll(waits, waits[1].fd >= 0 ? 2 : 1, -1);
-        if (InterruptRequested()) {
-            fail(EINTR);
-        }
-        const ssize_t n = write(fd, bytes.data() + done, std::min(bytes.size() - done, kReadChunk));
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            fail(errno);
-        }
-        done += n > 0 ? static_cast<size_t>(n) : 0;
-    }
-    if (close(fd) != 0) {
-        Raise(TV_ERR_CONFIG, "%s: cannot write: %s (%s)", variable, std::strerror(errno),
-              path.c_str());
-    }
-}
-
 std::vector<std::string> ReadDecodeAheadList() {
     std::error_code error;
     if (!std::filesystem::exists(
-            std::filesystem::symlink_status(DataPath(kDecodeAheadList), error))) {
+            std::filesystem::symlink_status(FilePath(DataPath(kDecodeAheadList)), error))) {
         return {};
     }
     const std::vector<unsigned char> bytes =

@@ -14,17 +14,6 @@ namespace tolvex {
 std::vector<unsigned char> ReadDataFile(const std::string& name, const char* entry,
                                         uint64_t maxBytes, bool emptyOk = false);
 
-// Opens (creates, empties) `path`, a file the user named in `variable`, for writing: a
-// descriptor in non-blocking mode. A pipe with no reader yet is waited for; a signal ends the
-// wait (the run's ending), any other failure is TV_ERR_CONFIG naming the variable.
-int OpenToWrite(const std::string& path, const char* variable);
-
-// Writes `bytes` to `path` (a file the user named in `variable`), every failure reported:
-// TV_ERR_CONFIG naming the variable, the cause and the path, or the run's ending when a
-// signal comes while the write waits (on a pipe, say).
-void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes,
-                    const char* variable);
-
 // The files the game will load, in the order it first needs them, from the build's list
 // Data/decode_ahead.txt: the library decodes these, and nothing else, ahead of the loads.
 // None when there is no list; a list that is not one raises TV_ERR_FILE.

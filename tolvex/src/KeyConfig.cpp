@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform.h"
 #include "Screen.h"
 #include "UserFiles.h"
 
@@ -104,7 +105,7 @@ void LoadKeyConfig() {
         return;
     }
     const std::string path = folder + kKeyFile;
-    std::ifstream file(path);
+    std::ifstream file(FilePath(path));
     std::string raw;
     for (int number = 1; std::getline(file, raw); ++number) {
         const std::string_view line = Trimmed(std::string_view(raw).substr(0, raw.find('#')));

@@ -1,18 +1,18 @@
 // Pictures and drawing: LoadTex and its cache, the draws, blending, filtering, viewport.
-#include <SDL_image.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <new>
+#include <numbers>
 #include <vector>
 
 #include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
 #include "PictureEntry.h"
+#include "Platform.h"
 #include "Runtime.h"
 #include "Screen.h"
 #include "TvText.h"
@@ -181,7 +181,7 @@ bool MissesScreen(const DrawCall& call) {
     const double py = call.HasPivot ? call.Pivot.y : h / 2;
     const double cx = call.Dst.x + px;
     const double cy = call.Dst.y + py;
-    const double turn = call.Angle * (M_PI / 180.0);
+    const double turn = call.Angle * (std::numbers::pi / 180.0);
     const double c = std::cos(turn);
     const double s = std::sin(turn);
     double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
@@ -433,8 +433,8 @@ void DrawTexRot(TvTex* tex, double srcX, double srcY, double srcW, double srcH, 
         TraceLine("draw_rot", e.Name, values, 15);
     }
     const SDL_FPoint centre{static_cast<float>(cx), static_cast<float>(cy)};
-    Blit(e, srcX, srcY, srcW, srcH, dstX, dstY, dstW, dstH, &centre, angle * (180.0 / M_PI), r, g,
-         b, a);
+    Blit(e, srcX, srcY, srcW, srcH, dstX, dstY, dstW, dstH, &centre,
+         angle * (180.0 / std::numbers::pi), r, g, b, a);
 }
 
 int64_t GetTexW(TvTex* tex) {

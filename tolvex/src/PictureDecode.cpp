@@ -77,7 +77,7 @@ SurfacePtr DecodePicture(const unsigned char* bytes, size_t size, const std::str
     return surface;
 }
 
-std::vector<unsigned char> EncodePicture(SDL_Surface& rgb24) {
+bool EncodePicture(SDL_Surface& rgb24, std::vector<unsigned char>& bytes, std::string& why) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(rgb24.w);
@@ -86,16 +86,25 @@ std::vector<unsigned char> EncodePicture(SDL_Surface& rgb24) {
     png_alloc_size_t size = 0;
     // One byte a component, so the stride in components is the pitch in bytes.
     const png_int_32 stride = rgb24.pitch;
-    std::vector<unsigned char> bytes;
     if (png_image_write_get_memory_size(image, size, 0, rgb24.pixels, stride, nullptr) != 0) {
         bytes.resize(size);
         if (png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb24.pixels, stride,
                                       nullptr) != 0) {
             bytes.resize(size);
-            return bytes;
+            return true;
         }
     }
-    Raise(TV_ERR_PLATFORM, "Act: cannot encode the picture: %s", image.message);
+    why = image.message;
+    return false;
+}
+
+std::vector<unsigned char> EncodePicture(SDL_Surface& rgb24) {
+    std::vector<unsigned char> bytes;
+    std::string why;
+    if (!EncodePicture(rgb24, bytes, why)) {
+        Raise(TV_ERR_PLATFORM, "Act: cannot encode the picture: %s", why.c_str());
+    }
+    return bytes;
 }
 
 }  // namespace tolvex

@@ -15,6 +15,7 @@
 #include "Errors.h"
 #include "FpEnv.h"
 #include "PlainText.h"
+#include "Platform.h"
 #include "Streams.h"
 #include "Tolvex.h"
 #include "TvText.h"
@@ -196,8 +197,7 @@ using namespace tolvex;
 TvBytes* ReadFileAll(const TvStr* path) {
     const std::string name = ToUtf8(path, "ReadFileAll");
     DefaultFpEnv fpEnv;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"),
-                                                         std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(name, "rb"), std::fclose);
     if (!file) {
         RaiseFile("ReadFileAll", "open", name, errno);
     }
@@ -220,7 +220,7 @@ bool WriteFileAll(const TvStr* path, const TvBytes* data) {
         Raise(TV_ERR_ARG, "WriteFileAll: no data for %s", name.c_str());
     }
     DefaultFpEnv fpEnv;
-    std::FILE* file = std::fopen(name.c_str(), "wb");
+    std::FILE* file = OpenFile(name, "wb");
     if (file == nullptr) {
         RaiseFile("WriteFileAll", "create", name, errno);
     }
@@ -239,7 +239,7 @@ TvStream* LoadFileStream(const TvStr* path, bool write) {
     auto open = std::make_unique<OpenStream>();
     {
         DefaultFpEnv fpEnv;
-        open->File = std::fopen(name.c_str(), write ? "wb" : "rb");
+        open->File = OpenFile(name, write ? "wb" : "rb");
     }
     if (open->File == nullptr) {
         RaiseFile("LoadFileStream", "open", name, errno);

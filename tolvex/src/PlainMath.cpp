@@ -1,11 +1,14 @@
 // Real math. It runs in the caller's floating-point mode on purpose: the game's numbers must
 // come out of the game's own mode. Comparisons here are the quiet kind (std::isless and
 // friends), because the caller runs with the invalid-operation trap on and an ordinary `<` on
-// a NaN would trap on our account rather than the caller's.
+// a NaN would trap on our account rather than the caller's. The functions whose last bits differ
+// between systems' maths libraries come from our own copy, the same on every platform; the
+// others (square root, remainder, floor, ceiling) are exact everywhere.
 #include <cmath>
 #include <limits>
 
 #include "Errors.h"
+#include "PortableMath.h"
 #include "Tolvex.h"
 
 namespace {
@@ -21,12 +24,12 @@ double* Checked(double* cell, const char* entry) {
 
 using namespace tolvex;
 
-double Cos(double x) { return std::cos(x); }
-double Sin(double x) { return std::sin(x); }
+double Cos(double x) { return tolvex_cos(x); }
+double Sin(double x) { return tolvex_sin(x); }
 double Tan(double x) { return std::tan(x); }
 double ACos(double x) { return std::acos(x); }
 double ASin(double x) { return std::asin(x); }
-double ATan(double x) { return std::atan(x); }
+double ATan(double x) { return tolvex_atan(x); }
 double Sqrt(double x) { return std::sqrt(x); }
 double Exp(double x) { return std::exp(x); }
 
@@ -41,7 +44,7 @@ double Log(double base, double x) {
     return num / den;
 }
 
-double Pow(double x, double y) { return std::pow(x, y); }
+double Pow(double x, double y) { return tolvex_pow(x, y); }
 
 // Integer power, wrapping on overflow like the rest of the game's integer arithmetic. A negative
 // exponent truncates 1 / x^-y toward zero: 1 and -1 keep a magnitude of 1, everything else
@@ -80,8 +83,8 @@ double Ceil(double x) { return std::ceil(x); }
 void Rot(double* x, double* y, double angle) {
     double& px = *Checked(x, "Rot");
     double& py = *Checked(y, "Rot");
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
+    const double c = tolvex_cos(angle);
+    const double s = tolvex_sin(angle);
     const double nx = px * c - py * s;
     const double ny = px * s + py * c;
     px = nx;
@@ -89,9 +92,9 @@ void Rot(double* x, double* y, double angle) {
 }
 
 // The direction of (x, y): Rot's angle, so InvRot(Cos(a), Sin(a)) gives a back.
-double InvRot(double x, double y) { return std::atan2(y, x); }
+double InvRot(double x, double y) { return tolvex_atan2(y, x); }
 
-double Hypot(double x, double y) { return std::hypot(x, y); }
+double Hypot(double x, double y) { return tolvex_hypot(x, y); }
 
 // Steps x toward the target by at most |speed|; true once it stands on the target.
 bool Chase(double* x, double target, double speed) {

@@ -1,16 +1,16 @@
 #include "Recorder.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string_view>
 
 #include "Errors.h"
+#include "Platform.h"
 #include "Tolvex.h"
 
 namespace tolvex {
@@ -87,7 +87,7 @@ std::optional<std::string> FromHex(std::string_view hex) {
 
 void OpenRecording(const std::string& path, uint64_t seed) {
     CloseRecording();
-    gRecording.File = std::fopen(path.c_str(), "w");
+    gRecording.File = OpenFile(path, "wb");
     if (gRecording.File == nullptr) {
         Raise(TV_ERR_CONFIG, "TOLVEX_RECORD: cannot write %s: %s", path.c_str(),
               std::strerror(errno));
@@ -135,11 +135,11 @@ void RecordLoad(const std::string& name, const std::string* data) {
 
 std::optional<uint64_t> ReadScriptHead(const std::string& path) {
     ForgetScriptHead();
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(FilePath(path), error)) {
         return std::nullopt;
     }
-    std::ifstream file(path);
+    std::ifstream file(FilePath(path));
     std::optional<uint64_t> seed;
     std::string raw;
     for (int64_t number = 1; std::getline(file, raw); ++number) {

@@ -13,6 +13,7 @@
 
 #include "Errors.h"
 #include "FpEnv.h"
+#include "Platform.h"
 #include "Recorder.h"
 #include "Runtime.h"
 #include "Streams.h"
@@ -129,7 +130,7 @@ void WarnOnceAboutSaving(const std::string& text) {
 // The whole file, or false with errno set. Reads at most `limit` bytes and one more, enough
 // to tell that a file is too large.
 bool ReadWhole(const std::string& path, size_t limit, std::string& out) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
         return false;
     }

@@ -48,6 +48,8 @@ SurfacePtr DecodePicture(const unsigned char* bytes, size_t size, const std::str
 
 // A picture as PNG bytes; TV_ERR_PLATFORM when it cannot be encoded.
 std::vector<unsigned char> EncodePicture(SDL_Surface& rgb24);
+// The same, false with `why` filled instead of raising.
+bool EncodePicture(SDL_Surface& rgb24, std::vector<unsigned char>& bytes, std::string& why);
 
 // Reads and decodes a PNG picture from the Data folder; TV_ERR_FILE names it and the cause.
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry);

@@ -1,7 +1,6 @@
 // The screenshot key: the game's 1600 x 900 picture saved as a PNG named by the date and time
 // in the player's pictures folder, its path printed on standard output. A picture that cannot
 // be saved is a warning, never the end of the game.
-#include <SDL_image.h>
 
 #include <cstdio>
 #include <ctime>
@@ -9,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "Platform.h"
 #include "Screen.h"
 #include "UserFiles.h"
 
@@ -48,10 +48,10 @@ void SaveScreenshotForPlayer() {
              "; the screenshot is not saved");
         return;
     }
-    if (IMG_SavePNG(picture.get(), path.c_str()) != 0) {
-        Warn("cannot write " + path + ": " + IMG_GetError());
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
+    std::vector<unsigned char> png;
+    if (!EncodePicture(*picture, png, why) ||
+        !ReplaceFile(path, {reinterpret_cast<const char*>(png.data()), png.size()}, why)) {
+        Warn("cannot write " + path + ": " + why);
         return;
     }
     std::printf("%s\n", path.c_str());

@@ -1,8 +1,6 @@
 // Sound effects on SDL_mixer. Without a device (or headless) the mixer runs on SDL's
 // silent driver, so that every sound is still decoded and a broken file fails the same way.
 #include <SDL_mixer.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +13,7 @@
 #include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
+#include "Platform.h"
 #include "Runtime.h"
 #include "Screen.h"
 #include "SoundCheck.h"
@@ -106,22 +105,7 @@ SDL_AudioDeviceID FindMixerDevice() {
 // The sound system's own libraries tell standard error about every device they try and miss;
 // a missing device is no failure here (the silent one takes over), so they are not heard.
 bool TryOpenDevice() {
-    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const int saved = quiet >= 0 ? dup(STDERR_FILENO) : -1;
-    if (saved >= 0) {
-        std::fflush(stderr);
-        dup2(quiet, STDERR_FILENO);
-    }
-    const bool opened = TryOpenMixer(kDeviceChunkFrames);
-    if (saved >= 0) {
-        std::fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-        close(saved);
-    }
-    if (quiet >= 0) {
-        close(quiet);
-    }
-    return opened;
+    return WithoutStderr([] { return TryOpenMixer(kDeviceChunkFrames); });
 }
 
 // The device when `device` and there is one, else SDL's silent driver. Loaded sounds keep

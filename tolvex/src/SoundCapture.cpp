@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "Platform.h"
 #include "Screen.h"
 
 namespace tolvex {
@@ -129,7 +130,7 @@ void OpenCapture(const std::string& path, bool frameDriven) {
     }
     gCapture.Path = path;
     gCapture.FrameDriven = frameDriven;
-    gCapture.File = std::fopen(path.c_str(), "wb");
+    gCapture.File = OpenFile(path, "wb");
     if (gCapture.File == nullptr) {
         Fail("write");
     }

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Platform.h"
+
 namespace tolvex {
 
 namespace {
@@ -29,7 +31,7 @@ const std::string& UserFolderName() { return gFolderName; }
 
 bool MakeFolders(const std::string& folder, std::string& why) {
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    std::filesystem::create_directories(FilePath(folder), error);
     if (error) {
         why = error.message();
         return false;
@@ -40,7 +42,7 @@ bool MakeFolders(const std::string& folder, std::string& why) {
 std::string SetAside(const std::string& path) {
     const std::string aside = path + ".bad";
     std::error_code error;
-    std::filesystem::rename(path, aside, error);
+    std::filesystem::rename(FilePath(path), FilePath(aside), error);
     return error ? std::string{} : aside;
 }
 

@@ -1,23 +1,15 @@
 // Init and Free, the window (or the headless picture), frame pacing and the frame loop.
-#include <SDL_image.h>
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <deque>
 #include <optional>
 
 #include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
+#include "Platform.h"
 #include "Random.h"
 #include "Recorder.h"
 #include "Runtime.h"
@@ -48,26 +40,6 @@ struct Pacer {
     std::deque<int64_t> Recent;  // Act times within the last second
 };
 Pacer gPacer;
-
-int64_t MonotonicNs() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<int64_t>(t.tv_sec) * kSecondNs + t.tv_nsec;
-}
-
-// The Data folder is wherever the library itself lies, so the game runs from any folder.
-std::string FindDataDir() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&FindDataDir), &info) == 0 || info.dli_fname == nullptr) {
-        Raise(TV_ERR_PLATFORM, "Init: cannot find the library's own file");
-    }
-    char resolved[PATH_MAX];
-    if (realpath(info.dli_fname, resolved) == nullptr) {
-        Raise(TV_ERR_PLATFORM, "Init: cannot resolve %s: %s", info.dli_fname, std::strerror(errno));
-    }
-    std::string path = resolved;
-    return path.substr(0, path.rfind('/') + 1);
-}
 
 bool FitsDisplay(int& w, int& h) {
     SDL_Rect usable{};
@@ -107,7 +79,7 @@ bool RasterisesOnCpu(SDL_Renderer* renderer) {
     return false;
 }
 
-void OpenWindow(const std::string& title, const std::string& icon) {
+void OpenWindow(const std::string& title, uint64_t icon) {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: no display: %s", SDL_GetError());
     }
@@ -165,10 +137,7 @@ void OpenWindow(const std::string& title, const std::string& icon) {
     if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
     }
-    if (!icon.empty()) {
-        SurfacePtr picture = LoadPictureFile(icon, "Init");
-        SDL_SetWindowIcon(gScreen.Window, picture.get());
-    }
+    ApplyWindowIcon(gScreen.Window, icon);
     SDL_ShowWindow(gScreen.Window);
 }
 
@@ -200,7 +169,6 @@ void CloseEverything() {
     }
     gScreen = Screen{};
     if (gSdlStarted) {
-        IMG_Quit();
         SDL_Quit();
         gSdlStarted = false;
     }
@@ -211,6 +179,7 @@ void CloseEverything() {
     ForgetScriptHead();
     CloseTrace();
     RestoreSignals();
+    StopPacing();
     gSession.Ready = false;
     gCloseRequested = false;
     gWindowStale = true;
@@ -229,23 +198,13 @@ void Open(const TvInitParams& params) {
     }
     const std::string title = ToUtf8(reinterpret_cast<const TvStr*>(params.Title), "Init");
     SetUserFolderName(title);
-    const std::string icon = params.Icon == 0
-                                 ? std::string{}
-                                 : ToUtf8(reinterpret_cast<const TvStr*>(params.Icon), "Init");
-    gSession.DataDir = FindDataDir();
+    gSession.DataDir = LibraryFolder();
     gSession.DecodeAhead = ReadDecodeAheadList();
 
-    timespec wall{};
-    clock_gettime(CLOCK_REALTIME, &wall);
     // A recording names its seed on its first line, so that it replays by itself.
     const std::optional<uint64_t> scriptSeed =
         config.InputPath.empty() ? std::nullopt : ReadScriptHead(config.InputPath);
-    const uint64_t seed = config.HasSeed ? config.Seed
-                          : scriptSeed   ? *scriptSeed
-                                         : static_cast<uint64_t>(wall.tv_nsec) ^
-                                             (static_cast<uint64_t>(wall.tv_sec) << 30) ^
-                                             static_cast<uint64_t>(MonotonicNs()) ^
-                                             static_cast<uint64_t>(getpid());
+    const uint64_t seed = config.HasSeed ? config.Seed : scriptSeed ? *scriptSeed : RunEntropy();
     SeedRandom(seed);
     if (!config.RecordPath.empty()) {
         OpenRecording(config.RecordPath, seed);
@@ -264,7 +223,7 @@ void Open(const TvInitParams& params) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     if (config.Headless == HeadlessMode::Window) {
-        OpenWindow(title, icon);
+        OpenWindow(title, params.Icon);
     } else {
         if (SDL_Init(0) != 0) {
             Raise(TV_ERR_PLATFORM, "Init: %s", SDL_GetError());
@@ -273,11 +232,8 @@ void Open(const TvInitParams& params) {
         if (config.Headless == HeadlessMode::Render) {
             OpenCanvas();
         }
-        if (!icon.empty()) {
-            LoadPictureFile(icon, "Init");  // no window to show it, but a bad file still fails
-        }
+        ApplyWindowIcon(nullptr, params.Icon);  // no window to show it; a bad one still fails
     }
-    IMG_Init(IMG_INIT_PNG);
     OpenPictures();
     OpenSound(config.Headless == HeadlessMode::Window);
     OpenPads(config.Headless == HeadlessMode::Window && !ScriptOn());
@@ -303,13 +259,7 @@ void Pace() {
         gPacer.Count = 0;
         return;
     }
-    const timespec until{static_cast<time_t>(deadline / kSecondNs),
-                         static_cast<long>(deadline % kSecondNs)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-        if (InterruptRequested()) {
-            break;
-        }
-    }
+    SleepUntilNs(deadline);
 }
 
 void RecordFrameTime() {

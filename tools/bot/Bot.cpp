@@ -3,8 +3,9 @@
 // and writes the buttons for frame F to the input pipe. It starts a game from the title
 // screen, fights until "Retry?" comes up, leaves for the title screen and stops.
 //
-//   keldo-bot [--seed N] [--frames N] [--keldo PATH] [--trace-copy FILE]
+//   keldo-bot [--seed N] [--frames N] [--keldo PATH] [--trace-copy FILE] [--script-copy FILE]
 //
+// --script-copy keeps every line sent, an input script that replays the same game from a file.
 // Prints one summary line and exits 0 when the game was cleared and the title came back.
 #include <cmath>
 #include <cstdio>
@@ -73,14 +74,17 @@ int main(int argc, char** argv) {
     std::string seed = "1";
     long frames = 40000;
     std::string traceCopy;
+    std::string scriptCopy;
     int code = 0;
     if (!ParseOptions(argc, argv,
-                      "[--keldo PROGRAM] [--seed N] [--frames N] [--trace-copy FILE]\n"
+                      "[--keldo PROGRAM] [--seed N] [--frames N] [--trace-copy FILE]"
+                      " [--script-copy FILE]\n"
                       "Plays a whole game of keldo in lock-step and checks how it ends.",
                       {{"--keldo", [&](const char* v) { return !(keldo = v).empty(); }},
                        {"--seed", [&](const char* v) { return !(seed = v).empty(); }},
                        {"--frames", [&](const char* v) { return (frames = std::atol(v)) > 0; }},
-                       {"--trace-copy", [&](const char* v) { return !(traceCopy = v).empty(); }}},
+                       {"--trace-copy", [&](const char* v) { return !(traceCopy = v).empty(); }},
+                       {"--script-copy", [&](const char* v) { return !(scriptCopy = v).empty(); }}},
                       code)) {
         return code;
     }
@@ -95,6 +99,17 @@ int main(int argc, char** argv) {
     }
     std::ofstream copy;
     if (!traceCopy.empty()) copy.open(traceCopy);
+    std::ofstream script;
+    if (!scriptCopy.empty()) script.open(scriptCopy);
+    // Sent to the game, and kept when asked to.
+    const auto send = [&game, &script](long frame, const std::set<int>& down) {
+        game.Write(frame, down);
+        if (script.is_open()) {
+            script << frame;
+            for (int b : down) script << ' ' << b;
+            script << '\n';
+        }
+    };
 
     Brain brain;
     View view;
@@ -117,12 +132,12 @@ int main(int argc, char** argv) {
         view = View{};
         if (!brain.SecondScore.empty()) {
             // Done: let go of everything and let the game run out its frames.
-            game.Write(frame, std::set<int>{});
+            if (game.Input != nullptr) send(frame, std::set<int>{});
             game.CloseInput();
             continue;
         }
         // Every frame gets its line, so that the game moves in step with the bot.
-        game.Write(frame, want);
+        send(frame, want);
     }
     code = game.Finish();
     std::printf(

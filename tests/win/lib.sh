@@ -1,0 +1,57 @@
+# Shared by the wine tests: running keldo.exe headless under wine and checking what it said.
+# The caller runs in a wine prefix of its own (tools/xbuild/wine-tests.sh makes one).
+
+: "${WINE:=wine}"
+export WINEDEBUG=-all SDL_AUDIODRIVER=dummy
+
+failures=0
+work=$(mktemp -d "${TMPDIR:-/tmp}/keldo-wine-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# A fresh copy of the built folder to spoil.
+fresh_tree() {
+  rm -rf "$work/tree"
+  cp -r "$1" "$work/tree"
+}
+
+# Runs the rest of the line in the background of the case: stdout, stderr and exit code land
+# in $out, $err and $rc.
+run() {
+  set +e
+  "$@" >"$work/out" 2>"$work/err"
+  rc=$?
+  set -e
+  out=$(cat "$work/out")
+  err=$(tr -d '\r' <"$work/err")
+}
+
+pass() { echo "ok   $1"; }
+
+fail() {
+  echo "FAIL $1: $2" >&2
+  echo "     exit $rc; stderr: $err" >&2
+  failures=$((failures + 1))
+}
+
+# expect NAME "stderr has" PATTERN... ; "stderr lacks" PATTERN... ; "exit" 0|nonzero
+expect_rc() {
+  case "$2" in
+    0) [ "$rc" -eq 0 ] ;;
+    nonzero) [ "$rc" -ne 0 ] ;;
+  esac || { fail "$1" "exit code $rc, expected $2"; return 1; }
+}
+
+expect_err_has() {
+  printf '%s\n' "$err" | grep -qF -- "$2" || { fail "$1" "stderr lacks '$2'"; return 1; }
+}
+
+expect_err_lacks() {
+  if printf '%s\n' "$err" | grep -qF -- "$2"; then
+    fail "$1" "stderr has '$2'"
+    return 1
+  fi
+}
+
+expect_one_line() {
+  [ "$(printf '%s\n' "$err" | grep -c .)" -eq 1 ] || { fail "$1" "more than one line on stderr"; return 1; }
+}
