@@ -9,7 +9,7 @@ namespace tolvex {
 
 // Records the raise site in the program's exception cell (if it is still 0) and throws.
 [[noreturn]] __attribute__((format(gnu_printf, 2, 3))) void Raise(uint32_t code, const char* format,
-                                                              ...);
+                                                                  ...);
 
 // For entries the runtime does not provide (3-D objects, movies, music, save data).
 [[noreturn]] void RaiseUnsupported(const char* entry);

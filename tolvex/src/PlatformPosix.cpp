@@ -124,7 +124,6 @@ long ReadScriptSource(int source, char* buffer, size_t size) {
     return static_cast<long>(n);
 }
 
-
 void ApplyWindowIcon(SDL_Window* window, uint64_t icon) {
     if (icon == 0) {
         return;
