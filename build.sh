@@ -10,6 +10,9 @@
 #                      and build-win/keldo-win64.zip
 #   ./build.sh windows-test  the Windows build's tests under wine (the whole-game comparison
 #                      with the Linux build needs ./build.sh build first)
+#   ./build.sh web     build the page into build-web/ (WebAssembly, with emscripten)
+#   ./build.sh web-test    run the web build's tests (after build and web)
+#   ./build.sh web-bench   measure the page's first load in headless Chromium
 set -euo pipefail
 
 cd "$(dirname "$0")"
@@ -69,6 +72,28 @@ build() {
   cmake --build "$BUILD_DIR" -j"$JOBS"
 }
 
+# The web build: emscripten's own toolchain, target libraries built once into a cache
+# outside the clone, the CMake tree in build-web-tree/ and the page installed in build-web/.
+WEB_PACKAGES=(
+  emscripten nodejs cmake dpkg-dev
+  librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
+)
+WEB_TREE=${WEB_TREE:-build-web-tree}
+WEB_DIR=${WEB_DIR:-build-web}
+
+build_web() {
+  install_missing "${WEB_PACKAGES[@]}"
+  # Debian's emscripten runs its JavaScript tools with node and needs node's modules from here.
+  export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+  local libs
+  libs=$(tools/web/build-libs.sh "${KELDO_CACHE:-$HOME/.cache/keldo}")
+  emcmake cmake -S . -B "$WEB_TREE" -DCMAKE_BUILD_TYPE=Release -DKELDO_WEB_LIBS="$libs"
+  cmake --build "$WEB_TREE" -j"$JOBS"
+  rm -rf "$WEB_DIR"
+  cmake --install "$WEB_TREE" --component web --prefix "$WEB_DIR"
+  echo "The page is in $WEB_DIR/: python3 -m http.server -d $WEB_DIR, then open http://localhost:8000/"
+}
+
 case "${1:-play}" in
   play)
     install_missing "${PACKAGES[@]}"
@@ -119,8 +144,20 @@ case "${1:-play}" in
     build_windows -DKELDO_TESTS=ON -DKELDO_LINUX_BUILD="$linux_build"
     tools/xbuild/wine-tests.sh build-win -j1
     ;;
+  web)
+    build_web
+    ;;
+  web-test)
+    # After `./build.sh build` and `./build.sh web`: the bot plays the desktop build.
+    install_missing chromium nodejs
+    tests/web/run.sh "$BUILD_DIR/bin" "$WEB_TREE" "$WEB_DIR"
+    ;;
+  web-bench)
+    install_missing chromium nodejs
+    node --experimental-websocket --no-warnings bench/web/PageBench.mjs "$WEB_DIR"
+    ;;
   *)
-    echo "usage: $0 play|test|build|bench|deb|windows|windows-test" >&2
+    echo "usage: $0 play|test|build|bench|deb|windows|windows-test|web|web-test|web-bench" >&2
     exit 2
     ;;
 esac

@@ -3,6 +3,7 @@
 // calls into it holds a DefaultFpEnv for the length of the call.
 #pragma once
 
+#if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>
 
 namespace tolvex {
@@ -24,3 +25,22 @@ private:
 };
 
 }  // namespace tolvex
+
+#else
+
+namespace tolvex {
+
+// WebAssembly has no floating-point control: it always rounds to nearest and never traps,
+// so there is no mode to leave or to put back. (Not trivial, so that holding one for the
+// length of a call is not taken for an unused variable.)
+class DefaultFpEnv {
+public:
+    DefaultFpEnv() {}
+    ~DefaultFpEnv() {}
+    DefaultFpEnv(const DefaultFpEnv&) = delete;
+    DefaultFpEnv& operator=(const DefaultFpEnv&) = delete;
+};
+
+}  // namespace tolvex
+
+#endif

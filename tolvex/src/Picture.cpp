@@ -302,6 +302,13 @@ TexEntry& CachedPicture(const std::string& name) {
     return *found->second;
 }
 
+SurfacePtr LoadIconPicture(uint64_t icon) {
+    if (icon == 0) {
+        return nullptr;
+    }
+    return LoadPictureFile(ToUtf8(reinterpret_cast<const TvStr*>(icon), "Init"), "Init");
+}
+
 bool WarmUpOnePicture() {
     const std::string name = NextDecodedPicture();
     if (name.empty()) {

@@ -76,6 +76,9 @@ bool CutFile(std::FILE* file, int64_t size);
 // failed try of something whose failure is no error here.
 bool WithoutStderr(const std::function<bool()>& attempt);
 
+// SDL's audio driver that plays nothing, for runs without a sound device (headless).
+const char* SilentSoundDriver();
+
 // The window's icon, from the start-up record's icon field (0: none): on Windows a handle to
 // the program's icon resource, elsewhere the name of a picture in the Data folder, which is
 // read even when `window` is null (headless), so that a bad file fails the same way.

@@ -173,6 +173,8 @@ long ReadScriptSource(int source, char* buffer, size_t size) {
 }
 
 // The record carries the program's icon resource, loaded by the program itself.
+const char* SilentSoundDriver() { return "dummy"; }
+
 void ApplyWindowIcon(SDL_Window* window, uint64_t icon) {
     if (window == nullptr || icon == 0) {
         return;

@@ -54,6 +54,10 @@ bool EncodePicture(SDL_Surface& rgb24, std::vector<unsigned char>& bytes, std::s
 // Reads and decodes a PNG picture from the Data folder; TV_ERR_FILE names it and the cause.
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry);
 
+// The window icon that the start-up record names (a picture in the Data folder), or null for
+// none. Read even without a window, so that a bad file fails the same way headless.
+SurfacePtr LoadIconPicture(uint64_t icon);
+
 // Decoding the Data folder's pictures ahead, on a worker thread (PicturePrefetch.cpp).
 void StartPicturePrefetch();
 void StopPicturePrefetch();

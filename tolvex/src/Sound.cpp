@@ -119,7 +119,7 @@ void OpenMixer(bool device) {
         // a time, and closing it waits for that sleep: a small buffer keeps the end of a
         // headless run quick. Mixing frame by frame, it must also fit a frame a whole number
         // of times.
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, SilentSoundDriver(), SDL_HINT_OVERRIDE);
         open = TryOpenMixer(CaptureOn() && !device ? kCaptureChunkFrames : kSilentChunkFrames);
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     }

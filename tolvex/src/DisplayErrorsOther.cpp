@@ -1,5 +1,5 @@
-// On Windows a window that goes away is a window closed: SDL reports it as such, and there is
-// no display connection of its own to lose.
+// Where the window is not an X client (Windows, a web page) there is no display connection to
+// lose: a window that goes away is a window closed, and SDL reports it as such.
 #include <string>
 
 #include "Runtime.h"

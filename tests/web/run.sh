@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The web build's tests: a whole scripted game under node (tests/web/NodeGameTest.sh), then
+# the page in headless Chromium (tests/web/PageTest.mjs) against pictures of the same scenes
+# that the node-run program draws headless.
+#
+#   tests/web/run.sh DESKTOP_BIN WEB_TREE PAGE_DIR
+#
+# Leaves traces, summaries and screenshots in WEB_TREE/test-out.
+set -euo pipefail
+
+if [ $# -ne 3 ]; then
+  echo "usage: $0 DESKTOP_BIN WEB_TREE PAGE_DIR" >&2
+  exit 2
+fi
+here=$(cd "$(dirname "$0")" && pwd)
+desk=$1
+web=$2/bin
+page=$3
+out=$2/test-out
+rm -rf "$out"
+mkdir -p "$out/references"
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+
+status=0
+echo "== a whole game under node"
+"$here/NodeGameTest.sh" "$desk" "$web" "$out/game" || status=1
+
+echo "== the page in headless Chromium"
+# The title a moment after start, and the game two seconds after Space.
+printf '30 0\n32\n' >"$out/references/script.txt"
+TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=160 TOLVEX_INPUT="$out/references/script.txt" \
+  TOLVEX_SHOT="20:$out/references/title.png,155:$out/references/game.png" \
+  node "$web/keldo-node.js"
+node --experimental-websocket --no-warnings "$here/PageTest.mjs" "$page" "$out/references" \
+  "$out/page" || status=1
+exit $status

@@ -1,0 +1,246 @@
+// Headless Chromium driven through its DevTools protocol, with the page served from a folder
+// on 127.0.0.1 by a small server that counts what it sends. Shared by the page test and the
+// page benchmark. Needs node's WebSocket (node --experimental-websocket on node 20).
+import { spawn } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, existsSync, statSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { tmpdir } from 'node:os';
+import { extname, join, normalize } from 'node:path';
+import { inflateSync } from 'node:zlib';
+
+const TYPES = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript',
+  '.mjs': 'text/javascript',
+  '.css': 'text/css',
+  '.wasm': 'application/wasm',
+  '.data': 'application/octet-stream',
+  '.png': 'image/png',
+};
+
+export function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+// Serves `root`; `sent` counts the body bytes of every answer since the last reset.
+export async function serve(root) {
+  const state = { sent: 0, requests: [] };
+  const server = createServer((req, res) => {
+    const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
+    let file = join(root, path);
+    if (!file.startsWith(root)) {
+      res.writeHead(403).end();
+      return;
+    }
+    if (existsSync(file) && statSync(file).isDirectory()) file = join(file, 'index.html');
+    if (!existsSync(file)) {
+      state.requests.push(`404 ${path}`);
+      res.writeHead(404).end();
+      return;
+    }
+    const body = readFileSync(file);
+    state.sent += body.length;
+    state.requests.push(`${body.length} ${path}`);
+    res.writeHead(200, {
+      'Content-Type': TYPES[extname(file)] || 'application/octet-stream',
+      'Content-Length': body.length,
+      'Cache-Control': 'no-store',
+    });
+    res.end(body);
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  state.url = `http://127.0.0.1:${server.address().port}/`;
+  state.close = () => new Promise((resolve) => server.close(resolve));
+  return state;
+}
+
+// Starts Debian's Chromium headless with a fresh profile; resolves to a DevTools session on
+// its first tab.
+export async function launch({ chromium = '/usr/bin/chromium', width = 1280, height = 800 } = {}) {
+  const profile = mkdtempSync(join(tmpdir(), 'keldo-chromium-'));
+  const args = [
+    '--headless=new', '--no-sandbox', '--no-first-run', '--no-default-browser-check',
+    '--disable-extensions', '--disable-background-networking', '--mute-audio',
+    '--enable-unsafe-swiftshader', `--window-size=${width},${height}`,
+    `--user-data-dir=${profile}`, '--remote-debugging-port=0', 'about:blank',
+  ];
+  const child = spawn(chromium, args, { stdio: ['ignore', 'ignore', 'pipe'] });
+  let stderr = '';
+  child.stderr.on('data', (d) => { stderr += d; });
+  const portFile = join(profile, 'DevToolsActivePort');
+  for (let i = 0; i < 600 && !existsSync(portFile); i++) {
+    if (child.exitCode !== null) throw new Error(`chromium exited: ${stderr}`);
+    await sleep(100);
+  }
+  if (!existsSync(portFile)) throw new Error('chromium did not open its DevTools port');
+  const port = readFileSync(portFile, 'utf8').split('\n')[0];
+  let target;
+  for (let i = 0; i < 100 && !target; i++) {
+    const list = await (await fetch(`http://127.0.0.1:${port}/json/list`)).json();
+    target = list.find((t) => t.type === 'page');
+    if (!target) await sleep(100);
+  }
+  const session = await connect(target.webSocketDebuggerUrl);
+  session.close = async () => {
+    session.socket.close();
+    child.kill('SIGTERM');
+    await new Promise((resolve) => (child.exitCode !== null ? resolve() : child.on('exit', resolve)));
+    rmSync(profile, { recursive: true, force: true });
+  };
+  return session;
+}
+
+function connect(url) {
+  const socket = new WebSocket(url);
+  const pending = new Map();
+  const listeners = [];
+  let next = 1;
+  socket.onmessage = (event) => {
+    const message = JSON.parse(event.data);
+    if (message.id && pending.has(message.id)) {
+      const { resolve, reject } = pending.get(message.id);
+      pending.delete(message.id);
+      if (message.error) reject(new Error(`${message.error.message} ${message.error.data || ''}`));
+      else resolve(message.result);
+    } else if (message.method) {
+      for (const listener of listeners) listener(message.method, message.params);
+    }
+  };
+  const session = {
+    socket,
+    send(method, params = {}) {
+      const id = next++;
+      socket.send(JSON.stringify({ id, method, params }));
+      return new Promise((resolve, reject) => pending.set(id, { resolve, reject }));
+    },
+    on(listener) {
+      listeners.push(listener);
+    },
+    async evaluate(expression) {
+      const result = await session.send('Runtime.evaluate', { expression, returnByValue: true });
+      if (result.exceptionDetails) throw new Error(`${expression}: ${result.exceptionDetails.text}`);
+      return result.result.value;
+    },
+    async waitFor(expression, timeoutMs, what) {
+      const until = Date.now() + timeoutMs;
+      for (;;) {
+        const value = await session.evaluate(expression);
+        if (value) return value;
+        if (Date.now() > until) throw new Error(`timed out waiting for ${what}`);
+        await sleep(50);
+      }
+    },
+    async key(code, key, keyCode, holdMs = 100) {
+      const base = { code, key, windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode };
+      await session.send('Input.dispatchKeyEvent', { type: 'keyDown', ...base, text: key.length === 1 ? key : undefined });
+      await sleep(holdMs);
+      await session.send('Input.dispatchKeyEvent', { type: 'keyUp', ...base });
+    },
+    // The canvas as the page shows it, as PNG bytes.
+    async canvasShot() {
+      const box = await session.evaluate(
+        'JSON.stringify(document.getElementById("canvas").getBoundingClientRect())');
+      const r = JSON.parse(box);
+      const shot = await session.send('Page.captureScreenshot', {
+        format: 'png',
+        clip: { x: r.x, y: r.y, width: r.width, height: r.height, scale: 1 },
+      });
+      return Buffer.from(shot.data, 'base64');
+    },
+  };
+  return new Promise((resolve, reject) => {
+    socket.onopen = () => resolve(session);
+    socket.onerror = () => reject(new Error(`cannot connect to ${url}`));
+  });
+}
+
+// Console errors, uncaught exceptions and failed loads, as they come.
+export function collectErrors(session) {
+  const errors = [];
+  session.on((method, params) => {
+    if (method === 'Runtime.consoleAPICalled' && (params.type === 'error' || params.type === 'assert')) {
+      errors.push(`console.${params.type}: ${params.args.map((a) => a.value ?? a.description).join(' ')}`);
+    } else if (method === 'Runtime.exceptionThrown') {
+      const d = params.exceptionDetails;
+      errors.push(`exception: ${d.exception?.description ?? d.text}`);
+    } else if (method === 'Log.entryAdded' && params.entry.level === 'error') {
+      errors.push(`log: ${params.entry.text} ${params.entry.url ?? ''}`);
+    }
+  });
+  return errors;
+}
+
+// A non-interlaced 8-bit RGB or RGBA PNG (what Chromium's screenshots are) as RGB rows.
+export function decodePng(bytes) {
+  let at = 8;
+  let width = 0, height = 0, channels = 0;
+  const data = [];
+  while (at < bytes.length) {
+    const length = bytes.readUInt32BE(at);
+    const type = bytes.toString('latin1', at + 4, at + 8);
+    const body = bytes.subarray(at + 8, at + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || body[12] !== 0) throw new Error('unexpected PNG kind');
+      channels = { 2: 3, 6: 4 }[body[9]];
+      if (!channels) throw new Error(`unexpected PNG colour type ${body[9]}`);
+    } else if (type === 'IDAT') {
+      data.push(body);
+    }
+    at += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(data));
+  const stride = width * channels;
+  const out = Buffer.alloc(width * height * 3);
+  let prev = Buffer.alloc(stride);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    const line = Buffer.from(raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1)));
+    for (let x = 0; x < stride; x++) {
+      const a = x >= channels ? line[x - channels] : 0;
+      const b = prev[x];
+      const c = x >= channels ? prev[x - channels] : 0;
+      let add = 0;
+      if (filter === 1) add = a;
+      else if (filter === 2) add = b;
+      else if (filter === 3) add = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c;
+        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        add = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      line[x] = (line[x] + add) & 0xff;
+    }
+    for (let x = 0; x < width; x++) {
+      for (let k = 0; k < 3; k++) out[(y * width + x) * 3 + k] = line[x * channels + k];
+    }
+    prev = line;
+  }
+  return { width, height, rgb: out };
+}
+
+// The picture averaged into a grid of cells, each cell's mean colour: a coarse look that
+// does not care about the scale it was shown at.
+export function cells(picture, across = 32, down = 18) {
+  const out = new Float64Array(across * down * 3);
+  const counts = new Float64Array(across * down);
+  for (let y = 0; y < picture.height; y++) {
+    const cy = Math.min(down - 1, Math.floor((y * down) / picture.height));
+    for (let x = 0; x < picture.width; x++) {
+      const cx = Math.min(across - 1, Math.floor((x * across) / picture.width));
+      const cell = cy * across + cx;
+      counts[cell]++;
+      for (let k = 0; k < 3; k++) out[cell * 3 + k] += picture.rgb[(y * picture.width + x) * 3 + k];
+    }
+  }
+  for (let i = 0; i < counts.length; i++) for (let k = 0; k < 3; k++) out[i * 3 + k] /= counts[i] || 1;
+  return out;
+}
+
+// Mean absolute difference of two cell grids, 0 (same) to 255.
+export function difference(a, b) {
+  let sum = 0;
+  for (let i = 0; i < a.length; i++) sum += Math.abs(a[i] - b[i]);
+  return sum / a.length;
+}

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Builds the libraries that the web build links (zlib, libpng, SDL2, SDL2_mixer with its own
+# Ogg Vorbis decoder) with emscripten, from Debian's source packages, into a cache outside the
+# clone. A second run with the same versions finds them there and returns at once.
+#
+#   tools/web/build-libs.sh CACHE_DIR
+#
+# Prints the folder that holds include/ and lib/ (the prefix the web build is given).
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+  echo "usage: $0 CACHE_DIR" >&2
+  exit 2
+fi
+CACHE=$(mkdir -p "$1" && cd "$1" && pwd)
+HERE=$(cd "$(dirname "$0")" && pwd)
+JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+
+EMVER=$(emcc --version | sed -n '1s/.* \([0-9][0-9.]*\) .*/\1/p')
+KEY="em${EMVER}-SDL2-2.26.5-SDL2_mixer-2.6.2-libpng-1.6.39-zlib-1.2.13"
+PREFIX=$CACHE/web/$KEY
+
+if [ -f "$PREFIX/.complete" ]; then
+  echo "$PREFIX"
+  exit 0
+fi
+
+"$HERE/../xbuild/fetch-sources.sh" "$CACHE" >/dev/null
+SRC=$CACHE/src
+WORK=$CACHE/web/.build-$KEY
+rm -rf "$WORK" "$PREFIX"
+mkdir -p "$WORK" "$PREFIX"
+LOG=$WORK/build.log
+: >"$LOG"
+
+step() {
+  echo "web libraries: $1" >&2
+}
+run() {
+  if ! "$@" >>"$LOG" 2>&1; then
+    echo "web libraries: failed: $*" >&2
+    tail -n 30 "$LOG" >&2
+    exit 1
+  fi
+}
+
+FLAGS="-O2"
+CMAKE_COMMON=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX"
+  -DCMAKE_PREFIX_PATH="$PREFIX" -DCMAKE_FIND_ROOT_PATH="$PREFIX" -DBUILD_SHARED_LIBS=OFF
+  -DCMAKE_C_FLAGS="$FLAGS")
+
+step "zlib"
+cp -a "$SRC/zlib-1.2.13" "$WORK/zlib"
+(cd "$WORK/zlib" && CFLAGS="$FLAGS" run emconfigure ./configure --static --prefix="$PREFIX" &&
+  run emmake make -j"$JOBS" libz.a && run emmake make install)
+
+step "libpng"
+run emcmake cmake -S "$SRC/libpng-1.6.39" -B "$WORK/libpng" "${CMAKE_COMMON[@]}" \
+  -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DPNG_FRAMEWORK=OFF \
+  -DZLIB_INCLUDE_DIR="$PREFIX/include" -DZLIB_LIBRARY="$PREFIX/lib/libz.a" -DM_LIBRARY=
+run cmake --build "$WORK/libpng" -j"$JOBS"
+run cmake --install "$WORK/libpng"
+
+step "SDL2"
+# No threads: a page served by any static server cannot have shared memory, so the audio
+# callback and everything else run on the browser's main thread.
+run emcmake cmake -S "$SRC/SDL2-2.26.5" -B "$WORK/SDL2" "${CMAKE_COMMON[@]}" \
+  -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF
+run cmake --build "$WORK/SDL2" -j"$JOBS"
+run cmake --install "$WORK/SDL2"
+
+step "SDL2_mixer"
+run emcmake cmake -S "$SRC/SDL2_mixer-2.6.2" -B "$WORK/SDL2_mixer" "${CMAKE_COMMON[@]}" \
+  -DSDL2_DIR="$PREFIX/lib/cmake/SDL2" -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_DEPS_SHARED=OFF \
+  -DSDL2MIXER_VORBIS=STB -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MP3=OFF \
+  -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_WAVPACK=OFF -DSDL2MIXER_CMD=OFF
+run cmake --build "$WORK/SDL2_mixer" -j"$JOBS"
+run cmake --install "$WORK/SDL2_mixer"
+
+rm -rf "$WORK"
+touch "$PREFIX/.complete"
+echo "$PREFIX"
