@@ -33,6 +33,19 @@ constexpr uint64_t kTexMagic = 0x5845545856544C54ULL;
 // Room for a busy frame of the game, so that recording it never allocates.
 constexpr size_t kUsualCallsPerFrame = 512;
 
+// Declared before the calls that compare them: clang looks for these where DrawCall's
+// comparison is defaulted.
+bool operator==(const SDL_Rect& a, const SDL_Rect& b) {
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+bool operator==(const SDL_FRect& a, const SDL_FRect& b) {
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+bool operator==(const SDL_FPoint& a, const SDL_FPoint& b) { return a.x == b.x && a.y == b.y; }
+bool operator==(const SDL_Color& a, const SDL_Color& b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+}
+
 // One drawing call as the renderer will carry it out. A frame is the list of these; two
 // frames with equal lists give the same picture.
 struct DrawCall {
@@ -51,17 +64,6 @@ struct DrawCall {
 
     bool operator==(const DrawCall&) const = default;
 };
-
-bool operator==(const SDL_Rect& a, const SDL_Rect& b) {
-    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-}
-bool operator==(const SDL_FRect& a, const SDL_FRect& b) {
-    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-}
-bool operator==(const SDL_FPoint& a, const SDL_FPoint& b) { return a.x == b.x && a.y == b.y; }
-bool operator==(const SDL_Color& a, const SDL_Color& b) {
-    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
-}
 
 // Drawing is recorded as the game calls it and carried out when the frame is shown, so that a
 // frame whose calls are all those of the frame before (a title screen, a pause) is neither
