@@ -38,8 +38,47 @@
     toggleFullscreen();
   });
 
+  // The game keeps its saved data where a desktop keeps it, in the home folder. On the page
+  // that folder is in the browser's storage: read before the game starts, written back after
+  // every save (which ends with a rename). A screenshot (F12) is offered as a download.
+  const home = '/home/web_user';
+  const saves = home + '/.local/share';
+  const pictures = home + '/Pictures';
+  function download(path) {
+    const FS = Module.FS;
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([FS.readFile(path)], { type: 'image/png' }));
+    link.download = path.slice(path.lastIndexOf('/') + 1);
+    link.click();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    FS.unlink(path);
+  }
+  function keepSaves() {
+    const FS = Module.FS;
+    FS.mkdirTree(saves);
+    FS.mkdirTree(pictures);
+    FS.mount(FS.filesystems.IDBFS, {}, saves);
+    Module.addRunDependency('saves');
+    FS.syncfs(true, (error) => {
+      if (error) console.warn('keldo: the saved data could not be read from the browser');
+      Module.removeRunDependency('saves');
+    });
+    const rename = FS.rename;
+    FS.rename = function (from, to) {
+      rename.call(FS, from, to);
+      if (to.startsWith(saves + '/')) {
+        FS.syncfs(false, (error) => {
+          if (error) console.warn('keldo: the saved data could not be kept in the browser');
+        });
+      } else if (to.startsWith(pictures + '/')) {
+        download(to);
+      }
+    };
+  }
+
   window.Module = {
     canvas: canvas,
+    preRun: [keepSaves],
     print: (text) => console.log(text),
     printErr: (text) => console.error(text),
     setStatus: (text) => {

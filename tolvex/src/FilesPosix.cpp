@@ -63,13 +63,16 @@ int OpenScriptSource(const std::string& utf8) { return open(utf8.c_str(), O_RDON
 void CloseScriptSource(int source) { close(source); }
 
 long ReadScriptSource(int source, char* buffer, size_t size) {
-    // Wait for the writer or for a signal, whichever thread the signal landed on.
-    pollfd waits[2] = {{source, POLLIN, 0}, {InterruptFd(), POLLIN, 0}};
-    if (poll(waits, waits[1].fd >= 0 ? 2 : 1, -1) < 0) {
-        return errno == EINTR ? kScriptWoken : kScriptFailed;
-    }
-    if (InterruptRequested() || waits[0].revents == 0) {
-        return kScriptWoken;
+    // Wait for the writer or for a signal, whichever thread the signal landed on. With no
+    // signal to wait for (the web build's files, which cannot be polled), just read.
+    if (InterruptFd() >= 0) {
+        pollfd waits[2] = {{source, POLLIN, 0}, {InterruptFd(), POLLIN, 0}};
+        if (poll(waits, 2, -1) < 0) {
+            return errno == EINTR ? kScriptWoken : kScriptFailed;
+        }
+        if (InterruptRequested() || waits[0].revents == 0) {
+            return kScriptWoken;
+        }
     }
     const ssize_t n = read(source, buffer, size);
     if (n < 0) {
@@ -102,11 +105,18 @@ void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& b
         Raise(TV_ERR_CONFIG, "%s: cannot write: %s (%s)", variable, std::strerror(error),
               path.c_str());
     };
+    const int wake = InterruptFd();
+    if (wake < 0) {
+        // Nothing could end a wait: plain writes, which wait by themselves.
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
     size_t done = 0;
     while (done < bytes.size()) {
         // A pipe may take its time; a signal ends the wait.
-        pollfd waits[2] = {{fd, POLLOUT, 0}, {InterruptFd(), POLLIN, 0}};
-        poll(waits, waits[1].fd >= 0 ? 2 : 1, -1);
+        if (wake >= 0) {
+            pollfd waits[2] = {{fd, POLLOUT, 0}, {wake, POLLIN, 0}};
+            poll(waits, 2, -1);
+        }
         if (InterruptRequested()) {
             fail(EINTR);
         }
