@@ -1,12 +1,13 @@
 // The page in headless Chromium: the title appears, Space starts a game whose scene shows,
 // sound runs after that first key, the picture keeps 16:9 without scrollbars, F11 toggles
-// fullscreen, and nothing is logged as an error.
+// fullscreen, nothing is logged as an error, saved data lives in the browser's storage, and
+// F12 downloads a screenshot.
 //
 //   node --experimental-websocket tests/web/PageTest.mjs PAGE_DIR REFERENCE_DIR OUT_DIR
 //
 // REFERENCE_DIR holds title.png and game.png: the same scenes drawn by the node-run program,
-// headless, at full size. The screenshots the test takes are left in OUT_DIR.
-import { writeFileSync, readFileSync, mkdirSync } from 'node:fs';
+// headless, at full size; and save/best.sav, a best score saved by a whole game. The screenshots the test takes are left in OUT_DIR.
+import { writeFileSync, readFileSync, readdirSync, mkdirSync } from 'node:fs';
 import { join, resolve } from 'node:path';
 import { serve, launch, collectErrors, decodePng, cells, difference, sleep } from '../../tools/web/Browser.mjs';
 
@@ -97,6 +98,68 @@ try {
   check(await browser.evaluate(`window.keldoFrames > ${stillRunning}`), 'the game runs on after fullscreen');
 
   check(errors.length === 0, `no errors logged${errors.length ? ':\n       ' + errors.join('\n       ') : ''}`);
+
+  // The best score is kept in the browser's storage, where the game finds it after a reload.
+  // A save made by the desktop build is taken as it is; a damaged one is set aside as .bad
+  // with one warning, and that change is kept too.
+  const folder = '/home/web_user/.local/share/keldo';
+  const save = `${folder}/best.sav`;
+  const stored = async (bytes) => {
+    await browser.evaluate(`(() => {
+      const FS = Module.FS;
+      FS.mkdirTree('${folder}');
+      FS.writeFile('${save}', Uint8Array.from(atob('${bytes.toString('base64')}'), (c) => c.charCodeAt(0)));
+      window.keldoStored = false;
+      FS.syncfs(false, (error) => { window.keldoStored = !error; });
+    })()`);
+    await browser.waitFor('window.keldoStored', 10_000, 'the browser storage');
+  };
+  const reload = async () => {
+    await browser.evaluate('window.keldoBeforeReload = true');
+    await browser.send('Page.reload', {});
+    // While the old page unloads, its answers are either stale or none at all.
+    const until = Date.now() + kStartMs;
+    while (!(await browser.evaluate('!window.keldoBeforeReload && (window.keldoFrames || 0) >= 30').catch(() => false))) {
+      if (Date.now() > until) throw new Error('timed out waiting for the page after a reload');
+      await sleep(100);
+    }
+  };
+  const fileOf = (path) => browser.evaluate(
+    `(() => { const p = Module.FS.analyzePath('${path}'); return p.exists ? btoa(String.fromCharCode(...Module.FS.readFile('${path}'))) : null; })()`);
+  const best = readFileSync(join(referenceDir, 'save', 'best.sav'));
+  await stored(best);
+  await reload();
+  check(await fileOf(save) === best.toString('base64') && await fileOf(`${save}.bad`) === null &&
+        errors.length === 0, 'a saved best score is still there after a reload, and the game takes it');
+  // For a look: the game scene with that best score.
+  const framesThen = await browser.evaluate('window.keldoFrames');
+  await browser.key('Space', ' ', 32);
+  await browser.waitFor(`window.keldoFrames >= ${framesThen + 60}`, kStartMs, 'a second of the game');
+  writeFileSync(join(outDir, 'page-game-best.png'), await browser.canvasShot());
+
+  // F12: the game's own picture, offered as a download.
+  const downloads = join(outDir, 'downloads');
+  mkdirSync(downloads, { recursive: true });
+  await browser.send('Page.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await browser.key('F12', 'F12', 123);
+  const shotUntil = Date.now() + 30_000;
+  let shots = [];
+  while (shots.length === 0 && Date.now() < shotUntil) {
+    await sleep(200);
+    shots = readdirSync(downloads).filter((name) => /^keldo-.*\.png$/.test(name));
+  }
+  const picture = shots.length ? decodePng(readFileSync(join(downloads, shots[0]))) : null;
+  check(picture && picture.width === 1600 && picture.height === 900,
+        `F12 downloads the game's picture (${shots.join(', ') || 'nothing'}${picture ? `, ${picture.width} x ${picture.height}` : ''})`);
+  await stored(Buffer.from('not a saved game'));
+  await reload();
+  await browser.waitFor(`Module.FS.analyzePath('${save}.bad').exists`, 10_000, 'the damaged save set aside');
+  const warned = errors.filter((e) => e.includes('best.sav'));
+  check(warned.length === 1, `a damaged save is set aside as .bad with one warning (${warned.join(' | ')})`);
+  await sleep(1000);  // the storage is written back after the rename
+  await reload();
+  check(await fileOf(save) === null && await fileOf(`${save}.bad`) !== null,
+        'the damaged save stays set aside after another reload');
 } catch (error) {
   failures.push(error.message);
   console.log(`FAIL ${error.message}`);

@@ -31,6 +31,14 @@ printf '30 0\n32\n' >"$out/references/script.txt"
 TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=160 TOLVEX_INPUT="$out/references/script.txt" \
   TOLVEX_SHOT="20:$out/references/title.png,155:$out/references/game.png" \
   node "$web/keldo-node.js"
+# A best score saved by the desktop build's whole game, and the game scene showing it.
+mkdir -p "$out/references/save"
+TOLVEX_HEADLESS=null TOLVEX_SEED=1 TOLVEX_INPUT="$out/game/script.txt" \
+  TOLVEX_FRAMES=$(($(tail -n 1 "$out/game/script.txt" | cut -d' ' -f1) + 60)) \
+  TOLVEX_SAVE_DIR="$out/references/save" "$desk/keldo"
+TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=160 TOLVEX_INPUT="$out/references/script.txt" \
+  TOLVEX_SAVE_DIR="$out/references/save" TOLVEX_SHOT="155:$out/references/game-best.png" \
+  node "$web/keldo-node.js"
 node --experimental-websocket --no-warnings "$here/PageTest.mjs" "$page" "$out/references" \
   "$out/page" || status=1
 exit $status
