@@ -1,12 +1,12 @@
 // Decoding pictures ahead of time, without threads. A page has only the browser's one thread
-// to run on, so the pictures of the Data folder are decoded one at a time in the spare
+// to run on, so the pictures of the build's list are decoded one at a time in the spare
 // moment after each frame, while the title screen runs; by the time a game starts they are
 // ready. A picture not reached yet is decoded by LoadTex itself, and a broken file fails in
 // LoadTex, never ahead of it.
 #include <algorithm>
-#include <filesystem>
 #include <vector>
 
+#include "DataFile.h"
 #include "Runtime.h"
 #include "Screen.h"
 
@@ -14,29 +14,19 @@ namespace tolvex {
 
 namespace {
 
-// The pictures still to decode, the first screen's last (taken from the back).
+// The pictures still to decode, the first needed last (taken from the back).
 std::vector<std::string> gQueue;
-
-bool FirstScreenFirst(const std::string& a, const std::string& b) {
-    const auto rank = [](const std::string& name) {
-        return name == "font_128_64.vstex" ? 0 : name == "title.vstex" ? 1 : 2;
-    };
-    return rank(a) != rank(b) ? rank(a) < rank(b) : a < b;
-}
 
 }  // namespace
 
 void StartPicturePrefetch() {
     gQueue.clear();
-    std::error_code ignored;
-    for (const auto& file :
-         std::filesystem::directory_iterator(CurrentSession().DataDir, ignored)) {
-        const std::string name = file.path().filename().string();
-        if (file.is_regular_file(ignored) && name.ends_with(".vstex")) {
+    // The build's list, in the order the game first needs them.
+    for (const std::string& name : CurrentSession().DecodeAhead) {
+        if (!IsSoundFile(name)) {
             gQueue.push_back(name);
         }
     }
-    std::sort(gQueue.begin(), gQueue.end(), FirstScreenFirst);
     std::reverse(gQueue.begin(), gQueue.end());
 }
 
