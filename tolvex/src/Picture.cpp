@@ -324,7 +324,6 @@ void OpenPictures() {
     gPictures = Pictures{};
     gPictures.Frame.Current.reserve(kUsualCallsPerFrame);
     gPictures.Frame.Previous.reserve(kUsualCallsPerFrame);
-    StartPicturePrefetch();
 }
 
 void ClosePictures() {

@@ -240,6 +240,9 @@ void Open(const TvInitParams& params) {
     if (PlayerAtWindow()) {
         LoadKeyConfig();
     }
+    // Last: a picture too large for the memory that is left must fail by its own name when the
+    // game loads it, not take the memory that the sound's thread was about to start with.
+    StartPicturePrefetch();
     HoldSignalsForNewThreads(false);
     gSession.Ready = true;
     StartPicture();

@@ -1,4 +1,5 @@
-// Decoding pictures ahead of time. PNG decoding is the one slow part of loading a picture
+// Decoding pictures ahead of time, on a worker thread (a web page, which has none, has
+// PicturePrefetchWeb.cpp). PNG decoding is the one slow part of loading a picture
 // (tens of milliseconds for the larger sheets), and the game loads a whole scene's worth at
 // once when a game starts. So Init starts one worker thread that decodes the pictures of the
 // build's list (and no other) in the background while the title screen runs, and LoadTex takes the
