@@ -77,4 +77,38 @@ name="bad TOLVEX_HEADLESS"
 expect_rc "$name" nonzero && expect_one_line "$name" && expect_err_has "$name" "TOLVEX_HEADLESS" &&
   pass "$name"
 
+# Ctrl+C: wine hands SIGINT to the program as the console's Ctrl+C, which ends the run at the
+# next frame as closing the window does (without the program's handler the system's own would
+# end it with STATUS_CONTROL_C_EXIT).
+fresh_tree "$bin"
+name="Ctrl+C"
+set +e
+env TOLVEX_HEADLESS=1 TOLVEX_TRACE="$work/trace.txt" $WINE "$work/tree/keldo.exe" \
+  >"$work/out" 2>"$work/err" &
+pid=$!
+i=0
+while [ $i -lt 1200 ] && ! grep -q "^frame 100$" "$work/trace.txt" 2>/dev/null; do
+  sleep 0.1
+  i=$((i + 1))
+done
+kill -INT $pid
+i=0
+while [ $i -lt 600 ] && kill -0 $pid 2>/dev/null; do
+  sleep 0.1
+  i=$((i + 1))
+done
+ended=yes
+if kill -0 $pid 2>/dev/null; then
+  ended=no
+  kill -KILL $pid
+fi
+wait $pid
+rc=$?
+set -e
+err=$(tr -d '\r' <"$work/err")
+{ [ $ended = yes ] || { fail "$name" "still running a minute after Ctrl+C"; false; }; } &&
+  expect_rc "$name" 0 && expect_no_err "$name" &&
+  { tail -n 1 "$work/trace.txt" | grep -q "^frame [0-9]*$" || { fail "$name" "the trace ends mid-frame"; false; }; } &&
+  pass "$name"
+
 [ "$failures" -eq 0 ]

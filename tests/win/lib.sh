@@ -55,3 +55,7 @@ expect_err_lacks() {
 expect_one_line() {
   [ "$(printf '%s\n' "$err" | grep -c .)" -eq 1 ] || { fail "$1" "more than one line on stderr"; return 1; }
 }
+
+expect_no_err() {
+  [ -z "$err" ] || { fail "$1" "something on stderr"; return 1; }
+}
