@@ -15,4 +15,6 @@ const std::string& DisplayFailure() {
     return kNone;
 }
 
+void AskAfterWindow() {}
+
 }  // namespace tolvex

@@ -82,9 +82,13 @@ void HoldWhilePaused() {
     PauseSound(true);
     PresentWith(DimAndLabel);
     bool resume = false;
-    while (!resume && !CloseRequested()) {
+    // A display that failed (our window destroyed by another program) ends the pause: the
+    // next Act reports it.
+    while (!resume && !CloseRequested() && DisplayFailure().empty()) {
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, kWakeMs) == 0) {
+        const bool woke = SDL_WaitEventTimeout(&event, kWakeMs) != 0;
+        AskAfterWindow();
+        if (!woke) {
             continue;
         }
         bool redraw = false;

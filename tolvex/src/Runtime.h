@@ -36,12 +36,14 @@ void RestoreSignals();
 // Threads started while the signals are held never take them, so that a signal always lands
 // on the main thread and interrupts whatever it waits for.
 void HoldSignalsForNewThreads(bool hold);
-// Errors of the display under the window (DisplayErrorsPosix.cpp): watched from when the
-// window opens; the first one, or "" while there is none. A lost connection ends the
-// process at once with one line.
+// Errors of the display under the window (DisplayErrorsPosix.cpp): watched from before the
+// display is opened until after it is closed; the first one, or "" while there is none. A
+// lost connection ends the process at once with one line. AskAfterWindow makes a window
+// destroyed by another program show as such an error even while nothing is drawn.
 void WatchDisplayErrors();
 void ForgetDisplayErrors();
 const std::string& DisplayFailure();
+void AskAfterWindow();
 
 // Set by SIGINT, SIGTERM and the like; the frame loop, the input script and every file read
 // give up on it.

@@ -80,6 +80,7 @@ bool RasterisesOnCpu(SDL_Renderer* renderer) {
 }
 
 void OpenWindow(const std::string& title, uint64_t icon) {
+    WatchDisplayErrors();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: no display: %s", SDL_GetError());
     }
@@ -130,7 +131,6 @@ void OpenWindow(const std::string& title, uint64_t icon) {
     if (gScreen.Renderer == nullptr) {
         Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
     }
-    WatchDisplayErrors();
     SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
     gScreen.Target = SDL_CreateTexture(gScreen.Renderer, kScreenFormat, SDL_TEXTUREACCESS_TARGET,
                                        kScreenW, kScreenH);
