@@ -9,7 +9,9 @@ KELDO=$1
 command -v Xvfb >/dev/null && command -v xvfb-run >/dev/null || { echo "skip: no Xvfb"; exit 77; }
 command -v xdotool >/dev/null || { echo "skip: no xdotool"; exit 77; }
 work=$(mktemp -d /tmp/keldo-window-faults-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+xpid=
+# A failed case leaves no X server behind.
+trap '[ -z "$xpid" ] || kill $xpid 2>/dev/null; rm -rf "$work"' EXIT
 
 # No sound device here (or one that works): either way, not a word.
 env -u SDL_AUDIODRIVER TOLVEX_FRAMES=30 xvfb-run -a -s "-screen 0 1600x900x24" \
