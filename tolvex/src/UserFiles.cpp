@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -50,6 +51,33 @@ void Warn(const std::string& text) {
     const std::string line = "tolvex: warning: " + text + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+}
+
+namespace {
+
+constexpr const char* kTemporaryMark = ".tmp.";
+
+}  // namespace
+
+std::string TemporaryName(const std::string& path) {
+    return path + kTemporaryMark + std::to_string(CurrentProcessId());
+}
+
+void RemoveDeadTemporaries(const std::string& path) {
+    const std::filesystem::path target = FilePath(path);
+    const std::string prefix = target.filename().string() + kTemporaryMark;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0) {
+            continue;
+        }
+        char* end = nullptr;
+        const unsigned long long id = std::strtoull(name.c_str() + prefix.size(), &end, 10);
+        if (id != 0 && *end == '\0' && ProcessIsGone(id)) {
+            std::filesystem::remove(entry.path(), error);
+        }
+    }
 }
 
 }  // namespace tolvex

@@ -3,6 +3,7 @@
 // (UserFilesPosix.cpp, ...).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,13 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& w
 // Removes the temporary files that ReplaceFile left for `path` in processes that died while
 // writing (those of processes still running are theirs to finish).
 void RemoveDeadTemporaries(const std::string& path);
+
+// ReplaceFile's temporary file for `path`: one name per process, so that two games saving at
+// once never write the same file.
+std::string TemporaryName(const std::string& path);
+uint64_t CurrentProcessId();
+// Whether the process `id` has ended (one that cannot be asked about counts as running).
+bool ProcessIsGone(uint64_t id);
 
 // Renames `path` to `path` + ".bad", replacing an older one; the new name, or "" on failure.
 std::string SetAside(const std::string& path);

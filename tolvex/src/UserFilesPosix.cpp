@@ -64,8 +64,6 @@ std::string PicturesFromUserDirs() {
     return {};
 }
 
-std::string TemporaryPrefix(const std::string& path) { return path + ".tmp."; }
-
 }  // namespace
 
 bool IsFolder(const std::string& path) {
@@ -101,8 +99,7 @@ std::string UserPicturesFolder() {
 }
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& why) {
-    // One temporary name per process: two games saving at once never write the same file.
-    const std::string temporary = TemporaryPrefix(path) + std::to_string(getpid());
+    const std::string temporary = TemporaryName(path);
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         why = std::strerror(errno);
@@ -147,21 +144,8 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& w
     return true;
 }
 
-void RemoveDeadTemporaries(const std::string& path) {
-    const std::filesystem::path target(path);
-    const std::string prefix = target.filename().string() + ".tmp.";
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) != 0) {
-            continue;
-        }
-        char* end = nullptr;
-        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
-        if (pid > 0 && *end == '\0' && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-            std::filesystem::remove(entry.path(), error);
-        }
-    }
-}
+uint64_t CurrentProcessId() { return static_cast<uint64_t>(getpid()); }
+
+bool ProcessIsGone(uint64_t id) { return kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH; }
 
 }  // namespace tolvex

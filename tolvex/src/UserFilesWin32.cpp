@@ -35,8 +35,6 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
     return folder;
 }
 
-std::string TemporaryPrefix(const std::string& path) { return path + ".tmp."; }
-
 }  // namespace
 
 bool IsFolder(const std::string& path) {
@@ -57,8 +55,7 @@ std::string UserPicturesFolder() {
 }
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& why) {
-    // One temporary name per process: two games saving at once never write the same file.
-    const std::string temporary = TemporaryPrefix(path) + std::to_string(GetCurrentProcessId());
+    const std::string temporary = TemporaryName(path);
     std::FILE* file = OpenFile(temporary, "wb");
     if (file == nullptr) {
         why = std::strerror(errno);
@@ -84,29 +81,15 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& w
     return true;
 }
 
-void RemoveDeadTemporaries(const std::string& path) {
-    const std::filesystem::path target = FilePath(path);
-    const std::string prefix = target.filename().string() + ".tmp.";
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) != 0) {
-            continue;
-        }
-        char* end = nullptr;
-        const unsigned long pid = std::strtoul(name.c_str() + prefix.size(), &end, 10);
-        if (pid == 0 || *end != '\0') {
-            continue;
-        }
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-        const bool running = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-        if (process != nullptr) {
-            CloseHandle(process);
-        }
-        if (!running) {
-            std::filesystem::remove(entry.path(), error);
-        }
+uint64_t CurrentProcessId() { return GetCurrentProcessId(); }
+
+bool ProcessIsGone(uint64_t id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    const bool running = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process != nullptr) {
+        CloseHandle(process);
     }
+    return !running;
 }
 
 }  // namespace tolvex
