@@ -2,14 +2,12 @@
 // errors that a malformed variable or script line must produce.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/utsname.h>
 #include <unistd.h>
 #include <xmmintrin.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
 #include "RuntimeLib.h"
@@ -314,50 +312,6 @@ TEST(Seed, SameSeedSameNumbers) {
         }
     }
     EXPECT_EQ(runs[0], runs[1]);
-}
-
-// The calling thread's turn on the processor as the kernel shows it, in nanoseconds.
-int64_t ThreadTurnNs() {
-    std::ifstream in("/proc/thread-self/sched");
-    for (std::string line; std::getline(in, line);) {
-        if (line.starts_with("se.slice")) {
-            return std::stoll(line.substr(line.find(':') + 1));
-        }
-    }
-    return -1;
-}
-
-// Kernels from 6.12 on give a thread the turn it asks for.
-bool KernelTakesTurnRequests() {
-    utsname name{};
-    int major = 0;
-    int minor = 0;
-    return uname(&name) == 0 && std::sscanf(name.release, "%d.%d", &major, &minor) == 2 &&
-           (major > 6 || (major == 6 && minor >= 12));
-}
-
-// A paced run asks for short turns for the thread that sleeps to the deadlines, so that it
-// wakes on time beside a busy program, and gives them back at Free; an unpaced run leaves the
-// thread as it was.
-TEST(Pacing, ShortTurnsOnlyWhilePaced) {
-    const int64_t before = ThreadTurnNs();
-    if (before < 0 || !KernelTakesTurnRequests()) {
-        GTEST_SKIP() << "the kernel does not take turn requests";
-    }
-    for (const char* pace : {"1", "0"}) {
-        Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_PACE", pace}};
-        {
-            Session session;
-            Lib().Act();
-            Lib().Act();
-            if (std::string(pace) == "1") {
-                EXPECT_LT(ThreadTurnNs(), before);
-            } else {
-                EXPECT_EQ(ThreadTurnNs(), before);
-            }
-        }
-        EXPECT_EQ(ThreadTurnNs(), before) << "TOLVEX_PACE=" << pace;
-    }
 }
 
 // The game calls in with rounding toward zero and the invalid-operation trap on; the

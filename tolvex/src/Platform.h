@@ -20,11 +20,9 @@ namespace tolvex {
 int64_t MonotonicNs();
 
 // Sleeps until MonotonicNs() reaches `deadline`, without spinning; returns early once the user
-// asks to stop. Where the system allows, the calling thread is woken on time even when
-// another program is using its core.
+// asks to stop.
 void SleepUntilNs(int64_t deadline);
-// Gives back what the pacing sleep holds (a timer, a finer system clock, the thread's short
-// turns on the processor), at Free.
+// Gives back what the pacing sleep holds (a timer, a finer system clock), at Free.
 void StopPacing();
 
 // Bits that differ from run to run, for seeding when no seed is given.
