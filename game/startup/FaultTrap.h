@@ -5,6 +5,7 @@
 // safe to come back to: the process ends at once with one line and a non-zero exit code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <type_traits>
@@ -23,6 +24,10 @@ struct Fault {
 // Takes over the fault signals for the whole process. Called once, first thing.
 void InstallFaultTrap();
 
+// Writes the run's ending line to standard error as the program found it: a library may have
+// sent its own standard error elsewhere for a while when the run ended. Allocates nothing.
+void SayEnding(const char* line);
+
 // Holds back the requests to stop (Ctrl+C and the like) until the library takes them over,
 // so that one arriving during start-up also ends the run through the library's clean close.
 void HoldStopRequests();
@@ -34,8 +39,13 @@ void NoteEndingReported();
 // shutdown gets a bounded time, since the code that faulted may have left a lock held.
 void ShutDownAfterFault();
 
-// Where an address lies, for the fault's line: " in FILE", or "" when unknown.
-std::string FaultPlace(uint64_t address);
+// Where an address lies, for the fault's line: " in FILE", or "" when unknown, into `out`.
+// Allocates nothing: memory may be what ran out.
+void FaultPlace(uint64_t address, char* out, size_t size);
+
+// Whether the process has run out of memory (address space), so that a fault that follows a
+// failed allocation can say so. Safe in a signal handler.
+bool MemoryRanOut();
 
 // The game's floating-point mode (rounding toward zero, the invalid operation trapped), and
 // the platform's default, which shutdown and the library's own code expect.

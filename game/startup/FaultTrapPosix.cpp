@@ -1,13 +1,15 @@
 // Faults and signals on POSIX systems.
+#include <fcntl.h>
 #include <setjmp.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <xmmintrin.h>
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "startup/FaultTrap.h"
 
@@ -23,15 +25,28 @@ constexpr unsigned kDefaultFpMode = 0x1F80;
 // Long enough for any shutdown that is not stuck, even under a memory checker.
 constexpr unsigned kShutdownSeconds = 30;
 
-constexpr int kFaultSignals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL};
-// Everything the library takes over in Init, to end the run its clean way.
-constexpr int kStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
-                                SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF};
+// What the game cannot survive: the code that raised it cannot go on.
+constexpr int kFaultSignals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGSYS, SIGTRAP, SIGABRT};
+// Everything the library takes over in Init, to end the run its clean way (and the real-time
+// signals, in ForEachStopSignal).
+constexpr int kStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM,
+                                SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT, SIGXCPU};
+
+// How much address space a fault must find free for memory not to have run out: about one
+// picture of the game's size.
+constexpr size_t kMemoryProbeBytes = size_t{8} << 20;
+
+template <typename Fn>
+void ForEachStopSignal(Fn&& fn) {
+    for (int signal : kStopSignals) fn(signal);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) fn(signal);
+}
 
 // Only the handler and the guard touch these; a jump target is valid exactly while its guard
 // runs, on the thread that set it.
 sigjmp_buf* volatile gGuard = nullptr;
 volatile pid_t gMainThread = 0;
+int gStderr = STDERR_FILENO;  // as the program found it
 volatile sig_atomic_t gEndingReported = 0;
 volatile sig_atomic_t gLeaving = 0;
 volatile sig_atomic_t gFaultSignal = 0;
@@ -47,8 +62,25 @@ const char* FaultName(int signal) {
             return "bus error";
         case SIGILL:
             return "illegal instruction";
+        case SIGSYS:
+            return "bad system call";
+        case SIGTRAP:
+            return "trace or breakpoint trap";
+        case SIGABRT:
+            return "aborted";
         default:
             return "fault";
+    }
+}
+
+void WriteAll(const char* text, size_t length) {
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = write(gStderr, text + done, length - done);
+        if (n <= 0) {
+            return;
+        }
+        done += static_cast<size_t>(n);
     }
 }
 
@@ -71,16 +103,7 @@ public:
             Text[Length++] = digits[--n];
         }
     }
-    void WriteOut() const {
-        size_t done = 0;
-        while (done < Length) {
-            const ssize_t n = write(STDERR_FILENO, Text + done, Length - done);
-            if (n <= 0) {
-                return;
-            }
-            done += static_cast<size_t>(n);
-        }
-    }
+    void WriteOut() const { WriteAll(Text, Length); }
 
 private:
     char Text[256];
@@ -97,6 +120,9 @@ private:
         line.Add(" at 0x");
         line.AddNumber(reinterpret_cast<uintptr_t>(address), 16);
         line.Add(where);
+        if (MemoryRanOut()) {
+            line.Add(", with memory run out");
+        }
         line.Add(" (code ");
         line.AddNumber(static_cast<uint64_t>(signal), 10);
         line.Add(")\n");
@@ -106,7 +132,8 @@ private:
 }
 
 void OnFault(int signal, siginfo_t* info, void*) {
-    void* address = info != nullptr ? info->si_addr : nullptr;
+    // A signal sent by a process (abort() among them) has no faulting address.
+    void* address = info != nullptr && info->si_code > 0 ? info->si_addr : nullptr;
     if (gLeaving != 0) {
         _exit(kFaultExitCode);  // a fault while saying goodbye
     }
@@ -135,6 +162,10 @@ void OnShutdownTimeout(int) {
 
 void InstallFaultTrap() {
     gMainThread = gettid();
+    const int saved = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (saved >= 0) {
+        gStderr = saved;
+    }
     struct sigaction action {};
     action.sa_sigaction = OnFault;
     // NODEFER: a fault in the handler's own way out must come back here, not kill silently.
@@ -148,11 +179,11 @@ void InstallFaultTrap() {
 void HoldStopRequests() {
     sigset_t held;
     sigemptyset(&held);
-    for (int signal : kStopSignals) {
-        sigaddset(&held, signal);
-    }
+    ForEachStopSignal([&](int signal) { sigaddset(&held, signal); });
     sigprocmask(SIG_BLOCK, &held, nullptr);
 }
+
+void SayEnding(const char* line) { WriteAll(line, std::strlen(line)); }
 
 void NoteEndingReported() { gEndingReported = 1; }
 
@@ -162,10 +193,10 @@ void ShutDownAfterFault() {
     sigemptyset(&plain.sa_mask);
     sigset_t stops;
     sigemptyset(&stops);
-    for (int signal : kStopSignals) {
+    ForEachStopSignal([&](int signal) {
         sigaction(signal, &plain, nullptr);
         sigaddset(&stops, signal);
-    }
+    });
     sigprocmask(SIG_UNBLOCK, &stops, nullptr);
     struct sigaction timeout {};
     timeout.sa_handler = OnShutdownTimeout;
@@ -178,24 +209,58 @@ void ShutDownAfterFault() {
     ::alarm(kShutdownSeconds);
 }
 
-std::string FaultPlace(uint64_t address) {
+void FaultPlace(uint64_t address, char* out, size_t size) {
+    out[0] = '\0';
     // From the kernel's list of mappings, not from the loader's tables: those lie in the
-    // mapped file itself, which may be the very thing that was cut short under us.
-    std::ifstream maps("/proc/self/maps");
-    std::string line;
-    while (std::getline(maps, line)) {
-        uint64_t low = 0;
-        uint64_t high = 0;
-        int pathAt = 0;
-        if (std::sscanf(line.c_str(), "%" SCNx64 "-%" SCNx64 " %*s %*s %*s %*s %n", &low, &high,
-                        &pathAt) < 2 ||
-            address < low || address >= high) {
-            continue;
-        }
-        const std::string path = pathAt > 0 ? line.substr(static_cast<size_t>(pathAt)) : "";
-        return path.starts_with("/") ? " in " + path : std::string{};
+    // mapped file itself, which may be the very thing that was cut short under us. Read a
+    // line at a time into a buffer of our own: memory may have run out.
+    const int maps = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    if (maps < 0) {
+        return;
     }
-    return {};
+    char buffer[4096];
+    size_t held = 0;
+    for (;;) {
+        const ssize_t n = read(maps, buffer + held, sizeof buffer - 1 - held);
+        if (n <= 0) {
+            break;
+        }
+        held += static_cast<size_t>(n);
+        buffer[held] = '\0';
+        char* line = buffer;
+        for (char* end = std::strchr(line, '\n'); end != nullptr;
+             line = end + 1, end = std::strchr(line, '\n')) {
+            *end = '\0';
+            uint64_t low = 0;
+            uint64_t high = 0;
+            int pathAt = 0;
+            if (std::sscanf(line, "%" SCNx64 "-%" SCNx64 " %*s %*s %*s %*s %n", &low, &high,
+                            &pathAt) >= 2 &&
+                address >= low && address < high) {
+                if (pathAt > 0 && line[pathAt] == '/') {
+                    std::snprintf(out, size, " in %s", line + pathAt);
+                }
+                close(maps);
+                return;
+            }
+        }
+        // A line longer than the buffer (a path of thousands of bytes) is skipped whole.
+        held = static_cast<size_t>(buffer + held - line);
+        if (held == sizeof buffer - 1) {
+            held = 0;
+        }
+        std::memmove(buffer, line, held);
+    }
+    close(maps);
+}
+
+bool MemoryRanOut() {
+    void* probe = mmap(nullptr, kMemoryProbeBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (probe == MAP_FAILED) {
+        return errno == ENOMEM;
+    }
+    munmap(probe, kMemoryProbeBytes);
+    return false;
 }
 
 void EnterGameFpMode() { _mm_setcsr(kGameFpMode); }

@@ -1,6 +1,8 @@
 // Faults in WebAssembly. A trap (an invalid memory access the runtime catches, an unreachable
 // point) cannot be caught by the program: the runtime aborts and reports it itself, on the
 // console or on node's standard error. There are no signals to hold either.
+#include <cstdio>
+
 #include "startup/FaultTrap.h"
 
 namespace keldo {
@@ -9,11 +11,19 @@ void InstallFaultTrap() {}
 
 void HoldStopRequests() {}
 
+// Standard error stays where it is here.
+void SayEnding(const char* line) {
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+}
+
 void NoteEndingReported() {}
 
 void ShutDownAfterFault() {}
 
-std::string FaultPlace(uint64_t) { return {}; }
+void FaultPlace(uint64_t, char* out, size_t) { out[0] = '\0'; }
+
+bool MemoryRanOut() { return false; }
 
 // WebAssembly has no floating-point control: arithmetic always rounds to nearest and an
 // invalid operation gives a NaN instead of a trap. The game's mode (toward zero, trapping)

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <xmmintrin.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "startup/FaultTrap.h"
@@ -226,6 +227,12 @@ void InstallFaultTrap() {
 
 void HoldStopRequests() { SetConsoleCtrlHandler(HoldStop, TRUE); }
 
+// Standard error stays where it is here.
+void SayEnding(const char* line) {
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+}
+
 void NoteEndingReported() { InterlockedExchange(&gEndingReported, 1); }
 
 void ShutDownAfterFault() {
@@ -237,17 +244,28 @@ void ShutDownAfterFault() {
     }
 }
 
-std::string FaultPlace(uint64_t address) {
+void FaultPlace(uint64_t address, char* out, size_t size) {
+    out[0] = '\0';
     HMODULE module = nullptr;
     wchar_t file[MAX_PATH];
     if (!ModuleOf(address, module, file)) {
-        return {};
+        return;
     }
     char utf8[MAX_PATH * 3];
     if (WideCharToMultiByte(CP_UTF8, 0, file, -1, utf8, sizeof utf8, nullptr, nullptr) <= 0) {
-        return {};
+        return;
     }
-    return std::string(" in ") + utf8;
+    std::snprintf(out, size, " in %s", utf8);
+}
+
+bool MemoryRanOut() {
+    constexpr SIZE_T kProbeBytes = SIZE_T{8} << 20;
+    void* probe = VirtualAlloc(nullptr, kProbeBytes, MEM_RESERVE, PAGE_NOACCESS);
+    if (probe == nullptr) {
+        return true;
+    }
+    VirtualFree(probe, 0, MEM_RELEASE);
+    return false;
 }
 
 void EnterGameFpMode() { _mm_setcsr(kGameFpMode); }

@@ -1,8 +1,11 @@
 #include "startup/Startup.h"
 
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <new>
 #include <string>
@@ -47,52 +50,60 @@ void StartUp() {
     Main();
 }
 
-// What ended the program, as the handler records it.
+// What ended the program, as the handler records it. Nothing here allocates: the ending may
+// be that memory ran out.
 struct Ending {
     bool Fatal = true;
     uint64_t Code = 0;
     uint64_t Address = 0;
-    std::string Cause;
+    char Cause[sizeof TvError::Message + 64] = "";
+
+    void SetCause(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(Cause, sizeof Cause, format, args);
+        va_end(args);
+    }
 };
 
 Ending FaultEnding(const Fault& fault, const char* when) {
     Ending ending;
-    char where[64];
-    std::snprintf(where, sizeof where, " at 0x%" PRIx64, fault.Address);
+    char place[512];
+    FaultPlace(fault.Address, place, sizeof place);
     ending.Code = static_cast<uint64_t>(fault.Code);
     ending.Address = fault.Address;
-    ending.Cause = std::string("fault: ") + fault.Name + where + FaultPlace(fault.Address) + when;
+    ending.SetCause("fault: %s at 0x%" PRIx64 "%s%s%s", fault.Name, fault.Address, place, when,
+                    MemoryRanOut() ? ", with memory run out" : "");
     return ending;
 }
 
 // The cause as one line that shows what it holds: it may quote a variable, a script line or
 // a path, and a line end, an escape sequence or a byte-order mark must not reach the terminal
-// as such. Other text (UTF-8 names) passes unchanged.
-std::string Printable(std::string_view text) {
+// as such. Other text (UTF-8 names) passes unchanged. What does not fit in `out` is cut.
+void Printable(std::string_view text, char* out, size_t size) {
     static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
+    // The longest escape ("\uFEFF") and the final NUL.
+    constexpr size_t kRoom = 7;
+    size_t used = 0;
+    for (size_t i = 0; i < text.size() && used + kRoom <= size; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         // U+0080 to U+009F, the second set of control characters, is C2 80 to C2 9F.
         const bool c1 = c == 0xC2 && i + 1 < text.size() &&
                         static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                         static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        char escaped[8];
         if (c < 0x20 || c == 0x7F) {
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            out += escaped;
+            used += static_cast<size_t>(std::snprintf(out + used, size - used, "\\x%02X", c));
         } else if (c1) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04X",
-                          static_cast<unsigned char>(text[++i]));
-            out += escaped;
+            used += static_cast<size_t>(std::snprintf(out + used, size - used, "\\u%04X",
+                                                      static_cast<unsigned char>(text[++i])));
         } else if (text.substr(i).starts_with(kByteOrderMark)) {
-            out += "\\uFEFF";
+            used += static_cast<size_t>(std::snprintf(out + used, size - used, "\\uFEFF"));
             i += kByteOrderMark.size() - 1;
         } else {
-            out += static_cast<char>(c);
+            out[used++] = static_cast<char>(c);
         }
     }
-    return out;
+    out[used] = '\0';
 }
 
 Ending Record(Ending ending) {
@@ -101,15 +112,17 @@ Ending Record(Ending ending) {
     }
     LastExceptionAddress = 0;
     if (ending.Fatal) {
+        char cause[sizeof ending.Cause * 6];
+        Printable(ending.Cause, cause, sizeof cause);
+        char line[sizeof cause + 64];
         // The game's own codes are small numbers; the library's read best in hexadecimal.
         if (ending.Code > 0xFFFF) {
-            std::fprintf(stderr, "keldo: %s (code 0x%08" PRIX64 ")\n",
-                         Printable(ending.Cause).c_str(), ending.Code);
+            std::snprintf(line, sizeof line, "keldo: %s (code 0x%08" PRIX64 ")\n", cause,
+                          ending.Code);
         } else {
-            std::fprintf(stderr, "keldo: %s (code %" PRIu64 ")\n", Printable(ending.Cause).c_str(),
-                         ending.Code);
+            std::snprintf(line, sizeof line, "keldo: %s (code %" PRIu64 ")\n", cause, ending.Code);
         }
-        std::fflush(stderr);
+        SayEnding(line);
         NoteEndingReported();
     }
     return ending;
@@ -145,10 +158,29 @@ Ending ShutDown(Ending ending, bool faulted) {
     return ending;
 }
 
+// An exception that nothing catches (thrown on a thread of the library, or out of a step that
+// must not throw) would end the process with the C++ runtime's own text and no line of ours.
+[[noreturn]] void OnUncaughtException() {
+    const char* what = "an exception that nothing caught";
+    try {
+        if (const std::exception_ptr escaped = std::current_exception()) {
+            std::rethrow_exception(escaped);
+        }
+    } catch (const std::bad_alloc&) {
+        what = "out of memory on a thread of the game or its library";
+    } catch (...) {
+    }
+    char line[128];
+    std::snprintf(line, sizeof line, "keldo: %s (code %d)\n", what, kFaultExitCode);
+    SayEnding(line);
+    std::_Exit(kFaultExitCode);
+}
+
 }  // namespace
 
 int RunProgram() {
     InstallFaultTrap();
+    std::set_terminate(OnUncaughtException);
     HoldStopRequests();
     Ending ending;
     Fault fault;
@@ -159,16 +191,16 @@ int RunProgram() {
             } catch (const TvError& error) {
                 ending.Fatal = error.Code != TV_ERR_CLOSED;
                 ending.Code = error.Code;
-                ending.Cause = error.Message;
+                ending.SetCause("%.*s", static_cast<int>(sizeof error.Message), error.Message);
             } catch (const GameException& error) {
                 ending.Code = static_cast<uint64_t>(error.Code);
-                ending.Cause = "error " + std::to_string(error.Code) + ": " + error.Detail;
+                ending.SetCause("error %" PRId64 ": %s", error.Code, error.Detail.c_str());
             } catch (const std::bad_alloc&) {
-                ending.Cause = "out of memory";
+                ending.SetCause("out of memory in the game");
             } catch (const std::exception& error) {
-                ending.Cause = std::string("unexpected exception: ") + error.what();
+                ending.SetCause("unexpected exception: %s", error.what());
             } catch (...) {
-                ending.Cause = "unexpected exception";
+                ending.SetCause("unexpected exception");
             }
         },
         fault);

@@ -148,6 +148,13 @@ AutomationConfig ReadAutomationConfig() {
     config.TracePath = EnvValue("TOLVEX_TRACE");
     config.AudioOutPath = EnvValue("TOLVEX_AUDIO_OUT");
     config.Shots = ParseShots(EnvValue("TOLVEX_SHOT"));
+    // The last frame is TOLVEX_FRAMES - 1: a picture due later would never be taken.
+    if (config.FrameLimit != 0 && !config.Shots.empty() &&
+        config.Shots.back().Frame >= config.FrameLimit) {
+        Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: frame %lld comes after the last frame, %lld (TOLVEX_FRAMES)",
+              static_cast<long long>(config.Shots.back().Frame),
+              static_cast<long long>(config.FrameLimit - 1));
+    }
     if (!config.Shots.empty() && config.Headless == HeadlessMode::Null) {
         Raise(TV_ERR_CONFIG,
               "TOLVEX_SHOT: screenshots need rendering, but TOLVEX_HEADLESS=null renders nothing");

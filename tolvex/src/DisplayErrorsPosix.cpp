@@ -8,11 +8,13 @@
 #include <errno.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "Automation.h"
+#include "Platform.h"
 #include "Runtime.h"
 #include "Screen.h"
 
@@ -24,6 +26,12 @@ namespace {
 constexpr const char* kPlatformCode = "0xE7100003";
 
 std::string gFailure;
+
+// The stretch of the Init thread that waits on the display: since when (0: none), and in
+// which entry.
+std::atomic<int64_t> gWaitSince = 0;
+std::atomic<const char*> gWaitWhen = "Act";
+int gWaitDepth = 0;  // on the Init thread only
 
 using GetErrorText = int (*)(Display*, int, char*, int);
 GetErrorText gGetErrorText = nullptr;
@@ -43,9 +51,8 @@ int OnDisplayError(Display* display, XErrorEvent* event) {
 // trace keeps what it has, and the run's one line says why it ended.
 int OnDisplayLost(Display*) {
     CloseTrace();
-    std::fprintf(stderr, "%s: Act: the connection to the display was lost (code %s)\n",
-                 program_invocation_short_name, kPlatformCode);
-    std::fflush(stderr);
+    dprintf(StderrFd(), "%s: Act: the connection to the display was lost (code %s)\n",
+            program_invocation_short_name, kPlatformCode);
     _exit(1);
 }
 
@@ -102,6 +109,9 @@ void WatchDisplayErrors() {
 // Called once SDL has closed the display, and before this library can be unloaded: Xlib may
 // outlive it.
 void ForgetDisplayErrors() {
+    // A fault may have cut a wait short without its end being marked.
+    gWaitDepth = 0;
+    gWaitSince = 0;
     if (gWatch.Xlib == nullptr) {
         return;
     }
@@ -129,5 +139,24 @@ void AskAfterWindow() {
 }
 
 const std::string& DisplayFailure() { return gFailure; }
+
+DisplayWait::DisplayWait(const char* when) {
+    if (gWaitDepth++ == 0) {
+        gWaitWhen = when;
+        gWaitSince = MonotonicNs();
+    }
+}
+
+DisplayWait::~DisplayWait() {
+    if (--gWaitDepth == 0) {
+        gWaitSince = 0;
+    }
+}
+
+int64_t DisplayWaitSince(const char*& when) {
+    const int64_t since = gWaitSince;
+    when = gWaitWhen;
+    return since;
+}
 
 }  // namespace tolvex

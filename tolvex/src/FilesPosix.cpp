@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -140,23 +141,45 @@ bool CutFile(std::FILE* file, int64_t size) {
     return cut;
 }
 
+namespace {
+
+// Kept from the first quiet stretch to the end of the process: when descriptors run short
+// (a low limit on open files), the libraries that talk most are the ones that fail for want
+// of them, and a quiet stretch must not need a new one then.
+int gQuiet = -1;     // /dev/null
+int gStderr = -1;    // standard error as it was
+std::atomic<bool> gSilenced = false;
+
+}  // namespace
+
 bool WithoutStderr(const std::function<bool()>& attempt) {
-    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const int saved = quiet >= 0 ? dup(STDERR_FILENO) : -1;
-    if (saved >= 0) {
+    if (gQuiet < 0) {
+        gQuiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    }
+    if (gStderr < 0) {
+        gStderr = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    }
+    if (gQuiet < 0 || gStderr < 0 || gSilenced) {
+        return attempt();
+    }
+    std::fflush(stderr);
+    dup2(gQuiet, STDERR_FILENO);
+    gSilenced = true;
+    const auto speak = [] {
         std::fflush(stderr);
-        dup2(quiet, STDERR_FILENO);
+        dup2(gStderr, STDERR_FILENO);
+        gSilenced = false;
+    };
+    try {
+        const bool result = attempt();
+        speak();
+        return result;
+    } catch (...) {
+        speak();
+        throw;
     }
-    const bool result = attempt();
-    if (saved >= 0) {
-        std::fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-        close(saved);
-    }
-    if (quiet >= 0) {
-        close(quiet);
-    }
-    return result;
 }
+
+int StderrFd() { return gSilenced ? gStderr : STDERR_FILENO; }
 
 }  // namespace tolvex

@@ -85,6 +85,7 @@ void HoldWhilePaused() {
     // A display that failed (our window destroyed by another program) ends the pause: the
     // next Act reports it.
     while (!resume && !CloseRequested() && DisplayFailure().empty()) {
+        const DisplayWait wait("Act");
         SDL_Event event;
         const bool woke = SDL_WaitEventTimeout(&event, kWakeMs) != 0;
         AskAfterWindow();

@@ -73,6 +73,11 @@ bool CutFile(std::FILE* file, int64_t size);
 // Runs `attempt` with standard error sent nowhere, for libraries that tell it about every
 // failed try of something whose failure is no error here.
 bool WithoutStderr(const std::function<bool()>& attempt);
+// Where a line for the user goes, also from another thread during such a stretch (POSIX).
+int StderrFd();
+
+// Keeps the library loaded until the process ends, for a thread of it left running.
+void KeepLibraryLoaded();
 
 // SDL's audio driver that plays nothing, for runs without a sound device (headless).
 const char* SilentSoundDriver();

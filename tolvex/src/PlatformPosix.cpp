@@ -62,6 +62,15 @@ std::string LibraryFolder() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
+void KeepLibraryLoaded() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&KeepLibraryLoaded), &info) != 0 &&
+        info.dli_fname != nullptr) {
+        // Never closed: the handle is the hold.
+        dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+}
+
 // SDL's own silent driver.
 const char* SilentSoundDriver() { return "dummy"; }
 

@@ -68,6 +68,9 @@ std::string LibraryFolder() {
 // own driver plays into that.
 const char* SilentSoundDriver() { return "emscripten"; }
 
+// The library is linked into the program.
+void KeepLibraryLoaded() {}
+
 // The tab shows the page's own icon; the picture is still read, so that a bad file fails alike.
 void ApplyWindowIcon(SDL_Window*, uint64_t icon) { LoadIconPicture(icon); }
 

@@ -175,6 +175,12 @@ long ReadScriptSource(int source, char* buffer, size_t size) {
 // The record carries the program's icon resource, loaded by the program itself.
 const char* SilentSoundDriver() { return "dummy"; }
 
+void KeepLibraryLoaded() {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&KeepLibraryLoaded), &self);
+}
+
 void ApplyWindowIcon(SDL_Window* window, uint64_t icon) {
     if (window == nullptr || icon == 0) {
         return;

@@ -87,11 +87,8 @@ std::optional<std::string> FromHex(std::string_view hex) {
 
 void OpenRecording(const std::string& path, uint64_t seed) {
     CloseRecording();
-    gRecording.File = OpenFile(path, "wb");
-    if (gRecording.File == nullptr) {
-        Raise(TV_ERR_CONFIG, "TOLVEX_RECORD: cannot write %s: %s", path.c_str(),
-              std::strerror(errno));
-    }
+    // A pipe with no reader yet is waited for as a stop request allows.
+    gRecording.File = OpenStreamToWrite(path, "TOLVEX_RECORD");
     gRecording.Path = path;
     WriteLine("# seed " + std::to_string(seed) + "\n");
 }

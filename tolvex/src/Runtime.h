@@ -33,9 +33,6 @@ std::string DataPath(const std::string& name);
 // Signals (SignalsPosix.cpp): taken over by Init, handed back by Free.
 void InstallSignals();
 void RestoreSignals();
-// Threads started while the signals are held never take them, so that a signal always lands
-// on the main thread and interrupts whatever it waits for.
-void HoldSignalsForNewThreads(bool hold);
 // Errors of the display under the window (DisplayErrorsPosix.cpp): watched from before the
 // display is opened until after it is closed; the first one, or "" while there is none. A
 // lost connection ends the process at once with one line. AskAfterWindow makes a window
@@ -44,6 +41,20 @@ void WatchDisplayErrors();
 void ForgetDisplayErrors();
 const std::string& DisplayFailure();
 void AskAfterWindow();
+// Marks a stretch of the Init thread that waits on the display (a nested one adds nothing).
+// One that lasts longer than any display takes to answer means the display stopped answering,
+// and a run asked to stop meanwhile must not wait for it: the watchdog in SignalsPosix.cpp ends
+// such a run.
+class DisplayWait {
+public:
+    explicit DisplayWait(const char* when);
+    ~DisplayWait();
+    DisplayWait(const DisplayWait&) = delete;
+    DisplayWait& operator=(const DisplayWait&) = delete;
+};
+// Since when (MonotonicNs) the Init thread waits on the display, with the entry it waits in
+// into `when`; 0 when it does not.
+int64_t DisplayWaitSince(const char*& when);
 
 // Set by SIGINT, SIGTERM and the like; the frame loop, the input script and every file read
 // give up on it.

@@ -150,7 +150,9 @@ bool PauseRequested();
 // Keeps the window alive, dimmed under "PAUSED", until the player resumes or closes it.
 void HoldWhilePaused();
 void ClosePause();
-// Saves the game's picture in the player's pictures folder and prints its path.
+// Saves the game's picture in the player's pictures folder and prints its path, on a writer
+// thread of its own. CloseScreenshots waits a little for the pictures still being written.
 void SaveScreenshotForPlayer();
+void CloseScreenshots();
 
 }  // namespace tolvex

@@ -6,7 +6,6 @@ namespace tolvex {
 
 void InstallSignals() {}
 void RestoreSignals() {}
-void HoldSignalsForNewThreads(bool) {}
 bool InterruptRequested() { return false; }
 int InterruptFd() { return -1; }
 

@@ -39,9 +39,6 @@ void RestoreSignals() {
     }
 }
 
-// The console's events come on a thread of their own, never on ours.
-void HoldSignalsForNewThreads(bool) {}
-
 bool InterruptRequested() { return InterlockedCompareExchange(&gInterruptRequested, 0, 0) != 0; }
 
 // Nothing to poll: the waits here are on files, which do not block.

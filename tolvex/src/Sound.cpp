@@ -111,8 +111,6 @@ bool TryOpenDevice() {
 // The device when `device` and there is one, else SDL's silent driver. Loaded sounds keep
 // working across a close and a reopen; what was playing is cut.
 void OpenMixer(bool device) {
-    // The mixer's thread must not take the run's signals, also when it is opened anew.
-    HoldSignalsForNewThreads(true);
     bool open = device && TryOpenDevice();
     if (!open) {
         // Whatever SDL_AUDIODRIVER names. The silent device's thread sleeps a whole buffer at
@@ -123,7 +121,6 @@ void OpenMixer(bool device) {
         open = TryOpenMixer(CaptureOn() && !device ? kCaptureChunkFrames : kSilentChunkFrames);
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     }
-    HoldSignalsForNewThreads(false);
     if (!open) {
         Raise(TV_ERR_PLATFORM, "Init: cannot start the sound mixer: %s", Mix_GetError());
     }

@@ -130,10 +130,8 @@ void OpenCapture(const std::string& path, bool frameDriven) {
     }
     gCapture.Path = path;
     gCapture.FrameDriven = frameDriven;
-    gCapture.File = OpenFile(path, "wb");
-    if (gCapture.File == nullptr) {
-        Fail("write");
-    }
+    // A pipe with no reader yet is waited for as a stop request allows.
+    gCapture.File = OpenStreamToWrite(path, "TOLVEX_AUDIO_OUT");
     gCapture.Mixed = SDL_CreateSemaphore(0);
     if (gCapture.Mixed == nullptr) {
         Raise(TV_ERR_PLATFORM, "TOLVEX_AUDIO_OUT: %s", SDL_GetError());

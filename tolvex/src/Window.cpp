@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <optional>
 
 #include "DataFile.h"
@@ -79,8 +80,7 @@ bool RasterisesOnCpu(SDL_Renderer* renderer) {
     return false;
 }
 
-void OpenWindow(const std::string& title, uint64_t icon) {
-    WatchDisplayErrors();
+void OpenWindowQuietly(const std::string& title, uint64_t icon) {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: no display: %s", SDL_GetError());
     }
@@ -141,6 +141,17 @@ void OpenWindow(const std::string& title, uint64_t icon) {
     SDL_ShowWindow(gScreen.Window);
 }
 
+void OpenWindow(const std::string& title, uint64_t icon) {
+    WatchDisplayErrors();
+    const DisplayWait wait("Init");
+    // The drivers SDL tries and finds missing (no Wayland here, no X there, an OpenGL driver
+    // that cannot load) tell standard error about it; the failure that matters is ours to tell.
+    WithoutStderr([&] {
+        OpenWindowQuietly(title, icon);
+        return true;
+    });
+}
+
 void OpenCanvas() {
     gScreen.Canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, kScreenFormat);
     gScreen.Renderer =
@@ -151,6 +162,7 @@ void OpenCanvas() {
 }
 
 void CloseEverything() {
+    CloseScreenshots();
     ClosePause();
     ClosePads();
     CloseSound();
@@ -169,6 +181,8 @@ void CloseEverything() {
     }
     gScreen = Screen{};
     if (gSdlStarted) {
+        // Closing the display waits for its answer.
+        const DisplayWait wait("Free");
         SDL_Quit();
         gSdlStarted = false;
     }
@@ -187,7 +201,8 @@ void CloseEverything() {
 
 void Open(const TvInitParams& params) {
     // First of all, so that Ctrl+C during start-up (even while opening a named pipe that no
-    // one has opened yet) ends the run the same clean way as later.
+    // one has opened yet, or waiting on the display or a sound device) ends the run the same
+    // clean way as later.
     InstallSignals();
     ++gSession.Generation;
     gSession.Frame = 0;
@@ -218,7 +233,6 @@ void Open(const TvInitParams& params) {
         OpenScript(config.InputPath);
     }
 
-    HoldSignalsForNewThreads(true);
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
@@ -243,7 +257,6 @@ void Open(const TvInitParams& params) {
     // Last: a picture too large for the memory that is left must fail by its own name when the
     // game loads it, not take the memory that the sound's thread was about to start with.
     StartPicturePrefetch();
-    HoldSignalsForNewThreads(false);
     gSession.Ready = true;
     StartPicture();
     gPacer = Pacer{};
@@ -297,6 +310,7 @@ void PumpEvents() {
         return;
     }
     const bool player = PlayerAtWindow();
+    const DisplayWait wait("Act");
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
         WindowEvent(event);
@@ -383,6 +397,7 @@ void PresentWith(void (*over)(SDL_Renderer*)) {
         SDL_RenderFlush(renderer);
         return;
     }
+    const DisplayWait wait("Act");
     SDL_SetRenderTarget(renderer, nullptr);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
@@ -403,6 +418,7 @@ SurfacePtr ReadBackPicture() {
         SDL_RenderFlush(renderer);
         picture.reset(SDL_ConvertSurfaceFormat(gScreen.Canvas, SDL_PIXELFORMAT_RGB24, 0));
     } else if (renderer != nullptr) {
+        const DisplayWait wait("Act");
         picture.reset(
             SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 24, SDL_PIXELFORMAT_RGB24));
         SDL_RenderSetViewport(renderer, nullptr);
@@ -443,6 +459,9 @@ bool Init(const TvInitParams* params) {
     DefaultFpEnv fp;
     try {
         Open(*params);
+    } catch (const std::bad_alloc&) {
+        CloseEverything();
+        Raise(TV_ERR_PLATFORM, "Init: out of memory");
     } catch (...) {
         CloseEverything();
         throw;
@@ -461,9 +480,8 @@ void Exit() {
     gCloseRequested = true;
 }
 
-bool Act() {
-    RequireReady("Act");
-    DefaultFpEnv fp;
+// One frame: what Act does once it is allowed to.
+static void Step() {
     const AutomationConfig& config = gSession.Config;
     const bool drawn = FinishPicture();
     for (const ShotRequest& shot : config.Shots) {
@@ -504,6 +522,16 @@ bool Act() {
     }
     if (gCloseRequested) {
         Raise(TV_ERR_CLOSED, "Act: the window was closed");
+    }
+}
+
+bool Act() {
+    RequireReady("Act");
+    DefaultFpEnv fp;
+    try {
+        Step();
+    } catch (const std::bad_alloc&) {
+        Raise(TV_ERR_PLATFORM, "Act: out of memory");
     }
     return true;
 }
