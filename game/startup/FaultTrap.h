@@ -19,21 +19,21 @@ struct Fault {
     int64_t Code = 0;      // the platform's number for the fault
     uint64_t Address = 0;  // where it happened, as the platform reports it
     const char* Name = "fault";
+    bool Sent = false;  // a signal sent by a process: no address, no place
 };
 
 // Takes over the fault signals for the whole process. Called once, first thing.
 void InstallFaultTrap();
 
-// Writes the run's ending line to standard error as the program found it: a library may have
-// sent its own standard error elsewhere for a while when the run ended. Allocates nothing.
+// Writes the run's ending line to standard error as the program found it (a library may have
+// sent standard error elsewhere for a while when the run ended), unless one is out already.
+// What anything else writes there afterwards is not shown: the run has said why it ended.
+// Allocates nothing.
 void SayEnding(const char* line);
 
 // Holds back the requests to stop (Ctrl+C and the like) until the library takes them over,
 // so that one arriving during start-up also ends the run through the library's clean close.
 void HoldStopRequests();
-
-// The run's ending line is on standard error: a fault from here on adds no second line.
-void NoteEndingReported();
 
 // From a caught fault on: a request to stop ends the process at once, and the rest of the
 // shutdown gets a bounded time, since the code that faulted may have left a lock held.

@@ -50,6 +50,7 @@ int gStderr = STDERR_FILENO;  // as the program found it
 volatile sig_atomic_t gEndingReported = 0;
 volatile sig_atomic_t gLeaving = 0;
 volatile sig_atomic_t gFaultSignal = 0;
+volatile sig_atomic_t gFaultSent = 0;
 void* volatile gFaultAddress = nullptr;
 
 const char* FaultName(int signal) {
@@ -111,15 +112,17 @@ private:
 };
 
 // Ends the process from inside a handler: one line, unless the run's line is out already.
-[[noreturn]] void LeaveNow(int signal, void* address, const char* where) {
+[[noreturn]] void LeaveNow(int signal, bool sent, void* address, const char* where) {
     if (gEndingReported == 0 && gLeaving == 0) {
         gLeaving = 1;
         LineBuffer line;
         line.Add("keldo: fault: ");
         line.Add(FaultName(signal));
-        line.Add(" at 0x");
-        line.AddNumber(reinterpret_cast<uintptr_t>(address), 16);
-        line.Add(where);
+        if (!sent) {
+            line.Add(" at 0x");
+            line.AddNumber(reinterpret_cast<uintptr_t>(address), 16);
+            line.Add(where);
+        }
         if (MemoryRanOut()) {
             line.Add(", with memory run out");
         }
@@ -132,8 +135,10 @@ private:
 }
 
 void OnFault(int signal, siginfo_t* info, void*) {
-    // A signal sent by a process (abort() among them) has no faulting address.
-    void* address = info != nullptr && info->si_code > 0 ? info->si_addr : nullptr;
+    // A signal sent by a process (abort() among them) has no faulting address, nor a thread
+    // that it belongs to.
+    const bool sent = info == nullptr || info->si_code <= 0;
+    void* address = sent ? nullptr : info->si_addr;
     if (gLeaving != 0) {
         _exit(kFaultExitCode);  // a fault while saying goodbye
     }
@@ -143,10 +148,11 @@ void OnFault(int signal, siginfo_t* info, void*) {
         // Disarmed before the jump: a second fault on the way back cannot come here again.
         gGuard = nullptr;
         gFaultSignal = signal;
+        gFaultSent = sent ? 1 : 0;
         gFaultAddress = address;
         siglongjmp(*guard, 1);
     }
-    LeaveNow(signal, address, mainThread ? " during shutdown" : " on a worker thread");
+    LeaveNow(signal, sent, address, mainThread ? " during shutdown" : " on a worker thread");
 }
 
 void OnShutdownTimeout(int) {
@@ -183,9 +189,18 @@ void HoldStopRequests() {
     sigprocmask(SIG_BLOCK, &held, nullptr);
 }
 
-void SayEnding(const char* line) { WriteAll(line, std::strlen(line)); }
-
-void NoteEndingReported() { gEndingReported = 1; }
+void SayEnding(const char* line) {
+    if (gEndingReported != 0) {
+        return;
+    }
+    gEndingReported = 1;
+    WriteAll(line, std::strlen(line));
+    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (quiet >= 0) {
+        dup2(quiet, STDERR_FILENO);
+        close(quiet);
+    }
+}
 
 void ShutDownAfterFault() {
     struct sigaction plain {};
@@ -278,6 +293,7 @@ bool RunGuarded(void (*body)(void*), void* context, Fault& fault) {
         fault.Code = gFaultSignal;
         fault.Address = reinterpret_cast<uint64_t>(gFaultAddress);
         fault.Name = FaultName(gFaultSignal);
+        fault.Sent = gFaultSent != 0;
         return false;
     }
     gGuard = &jump;

@@ -13,11 +13,13 @@ void HoldStopRequests() {}
 
 // Standard error stays where it is here.
 void SayEnding(const char* line) {
-    std::fputs(line, stderr);
-    std::fflush(stderr);
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        std::fputs(line, stderr);
+        std::fflush(stderr);
+    }
 }
-
-void NoteEndingReported() {}
 
 void ShutDownAfterFault() {}
 

@@ -229,11 +229,11 @@ void HoldStopRequests() { SetConsoleCtrlHandler(HoldStop, TRUE); }
 
 // Standard error stays where it is here.
 void SayEnding(const char* line) {
-    std::fputs(line, stderr);
-    std::fflush(stderr);
+    if (InterlockedExchange(&gEndingReported, 1) == 0) {
+        std::fputs(line, stderr);
+        std::fflush(stderr);
+    }
 }
-
-void NoteEndingReported() { InterlockedExchange(&gEndingReported, 1); }
 
 void ShutDownAfterFault() {
     // From here Ctrl+C ends the process at once, as Windows does by default.

@@ -68,12 +68,15 @@ struct Ending {
 
 Ending FaultEnding(const Fault& fault, const char* when) {
     Ending ending;
-    char place[512];
-    FaultPlace(fault.Address, place, sizeof place);
+    char at[600] = "";
+    if (!fault.Sent) {
+        char place[512];
+        FaultPlace(fault.Address, place, sizeof place);
+        std::snprintf(at, sizeof at, " at 0x%" PRIx64 "%s%s", fault.Address, place, when);
+    }
     ending.Code = static_cast<uint64_t>(fault.Code);
     ending.Address = fault.Address;
-    ending.SetCause("fault: %s at 0x%" PRIx64 "%s%s%s", fault.Name, fault.Address, place, when,
-                    MemoryRanOut() ? ", with memory run out" : "");
+    ending.SetCause("fault: %s%s%s", fault.Name, at, MemoryRanOut() ? ", with memory run out" : "");
     return ending;
 }
 
@@ -123,7 +126,6 @@ Ending Record(Ending ending) {
             std::snprintf(line, sizeof line, "keldo: %s (code %" PRIu64 ")\n", cause, ending.Code);
         }
         SayEnding(line);
-        NoteEndingReported();
     }
     return ending;
 }

@@ -163,6 +163,24 @@ std::vector<Case> Cases() {
          .Limits = {{RLIMIT_AS, 110ul << 20}},
          .Says = "keldo: LoadTex: ",
          .Names = "title.vstex"},
+        // Screenshots that could never be taken, and signals that used to end the run silently.
+        {.Kind = "screenshot",
+         .Name = "PastTheLastFrame",
+         .Env = {{"TOLVEX_HEADLESS", "1"},
+                 {"TOLVEX_SHOT", "5:early.png,30:late.png"},
+                 {"TOLVEX_FRAMES", "30"}},
+         .Says = "keldo: TOLVEX_SHOT: frame 30 comes after the last frame, 29 (TOLVEX_FRAMES) "
+                 "(code 0xE7100006)\n"},
+        {.Kind = "signal",
+         .Name = "ThatUsedToEndInSilence",
+         .Env = paced,
+         .Signal = SIGPWR,
+         .Says = "keldo: Act: ended by an unexpected signal, SIGPWR (code 0xE7100003)\n"},
+        {.Kind = "signal",
+         .Name = "TheGameCannotSurvive",
+         .Env = paced,
+         .Signal = SIGSYS,
+         .Says = "keldo: fault: bad system call (code 31)\n"},
     };
 }
 

@@ -112,7 +112,8 @@ void SignalName(int signal, char* out, size_t size) {
         std::snprintf(out, size, "SIGRTMIN+%d", signal - SIGRTMIN);
         return;
     }
-    const char* name = sigabbrev_np(signal);
+    // The C library knows it by its other name, SIGPOLL, which few remember.
+    const char* name = signal == SIGIO ? "IO" : sigabbrev_np(signal);
     std::snprintf(out, size, "SIG%s", name != nullptr ? name : "?");
 }
 
