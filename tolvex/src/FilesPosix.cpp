@@ -182,4 +182,6 @@ bool WithoutStderr(const std::function<bool()>& attempt) {
 
 int StderrFd() { return gSilenced ? gStderr : STDERR_FILENO; }
 
+void ForgetQuietStretch() { gSilenced = false; }
+
 }  // namespace tolvex

@@ -162,6 +162,7 @@ void OpenCanvas() {
 }
 
 void CloseEverything() {
+    ForgetQuietStretch();
     CloseScreenshots();
     ClosePause();
     ClosePads();
