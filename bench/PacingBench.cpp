@@ -1,8 +1,10 @@
 // Frame pacing in a real window: the game runs 600 frames (ten seconds at 60 Hz) while this
 // program reads its trace through a named pipe and stamps every "frame F" line as it arrives
 // (the library flushes the trace at each Act, right after the frame's deadline). Prints the
-// distribution of the intervals and the CPU the game used, once idle on the title screen and
-// once playing a scripted game. Needs a display: run it under xvfb-run.
+// distribution of the intervals and the CPU the game used, once idle on the title screen, once
+// playing a scripted game, and once on the title while the screenshot key is hammered (300
+// presses 5 ms apart, typed with xdotool from frame 60 on). Needs a display: run it under
+// xvfb-run.
 //
 // Given the path of another build's keldo (an older one, say), runs it side by side with this
 // one, in turns, so that both meet the same machine; this build is then also run with the
@@ -30,6 +32,10 @@ constexpr double kPeriodMs = 1000.0 / 60.0;
 constexpr double kTitleCpuTarget = 10;    // % of a core
 constexpr double kPlayingCpuTarget = 60;  // % of a core
 constexpr int kRounds = 2;                // turns of every build, for a busy machine's sake
+constexpr size_t kBurstAtFrame = 60;
+constexpr const char* kBurst =
+    "xdotool search --sync --name '^KELDO' windowfocus --sync 2>/dev/null; "
+    "xdotool key --delay 5 $(yes F12 | head -n 300)";
 
 struct Build {
     std::string Label;
@@ -65,12 +71,26 @@ void AskForShortTurns() {
     }
 }
 
-Paced RunPaced(const Build& build, const std::string& fifo, const std::string& script) {
+// Types the burst of screenshot keys into the game's window.
+pid_t StartBurst() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", kBurst, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// `pictures`: the screenshot key is hammered, and the pictures go there.
+Paced RunPaced(const Build& build, const std::string& fifo, const std::string& script,
+               const std::string& pictures = "") {
     bench::Env env{{"TOLVEX_FRAMES", std::to_string(kFrames)},
                    {"TOLVEX_TRACE", fifo},
                    {"TOLVEX_SEED", "7"},
                    {"SDL_AUDIODRIVER", "dummy"}};
     if (!script.empty()) env.push_back({"TOLVEX_INPUT", script});
+    if (!pictures.empty()) env.push_back({"XDG_PICTURES_DIR", pictures});
+    pid_t burst = -1;
     env.insert(env.end(), build.Extra.begin(), build.Extra.end());
     const double started = bench::Now();
     const pid_t pid = bench::Start(build.Keldo, env);
@@ -97,6 +117,9 @@ Paced RunPaced(const Build& build, const std::string& fifo, const std::string& s
                      start = nl + 1) {
                     if (pending.compare(start, 6, "frame ") == 0) stamps.push_back(now);
                 }
+                if (!pictures.empty() && burst < 0 && stamps.size() >= kBurstAtFrame) {
+                    burst = StartBurst();
+                }
                 pending.erase(0, start);
                 continue;
             }
@@ -113,6 +136,9 @@ Paced RunPaced(const Build& build, const std::string& fifo, const std::string& s
         }
     }
     close(fd);
+    if (burst > 0) {
+        waitpid(burst, nullptr, 0);
+    }
     Paced out;
     out.Run = bench::Finish(pid, started);
     if (out.Run.ExitCode != 0) {
@@ -196,6 +222,10 @@ int main(int argc, char** argv) {
             bench::PrintLoad();
             Report(build.Label, "title (idle)", kTitleCpuTarget, RunPaced(build, fifo, ""));
             Report(build.Label, "game (playing)", kPlayingCpuTarget, RunPaced(build, fifo, script));
+            // The pictures are encoded and written on a thread of their own: that CPU is the
+            // writer's, the intervals are the game's.
+            Report(build.Label, "title, F12 hammered", kPlayingCpuTarget,
+                   RunPaced(build, fifo, "", (dir.Path / "shots").string()));
         }
     }
     return 0;

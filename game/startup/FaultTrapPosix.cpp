@@ -29,8 +29,8 @@ constexpr unsigned kShutdownSeconds = 30;
 constexpr int kFaultSignals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGSYS, SIGTRAP, SIGABRT};
 // Everything the library takes over in Init, to end the run its clean way (and the real-time
 // signals, in ForEachStopSignal).
-constexpr int kStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM,
-                                SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT, SIGXCPU};
+constexpr int kStopSignals[] = {SIGINT,    SIGTERM, SIGHUP, SIGQUIT, SIGUSR1,   SIGUSR2, SIGALRM,
+                                SIGVTALRM, SIGPROF, SIGIO,  SIGPWR,  SIGSTKFLT, SIGXCPU};
 
 // How much address space a fault must find free for memory not to have run out: about one
 // picture of the game's size.

@@ -151,7 +151,8 @@ AutomationConfig ReadAutomationConfig() {
     // The last frame is TOLVEX_FRAMES - 1: a picture due later would never be taken.
     if (config.FrameLimit != 0 && !config.Shots.empty() &&
         config.Shots.back().Frame >= config.FrameLimit) {
-        Raise(TV_ERR_CONFIG, "TOLVEX_SHOT: frame %lld comes after the last frame, %lld (TOLVEX_FRAMES)",
+        Raise(TV_ERR_CONFIG,
+              "TOLVEX_SHOT: frame %lld comes after the last frame, %lld (TOLVEX_FRAMES)",
               static_cast<long long>(config.Shots.back().Frame),
               static_cast<long long>(config.FrameLimit - 1));
     }

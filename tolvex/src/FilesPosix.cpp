@@ -146,8 +146,8 @@ namespace {
 // Kept from the first quiet stretch to the end of the process: when descriptors run short
 // (a low limit on open files), the libraries that talk most are the ones that fail for want
 // of them, and a quiet stretch must not need a new one then.
-int gQuiet = -1;     // /dev/null
-int gStderr = -1;    // standard error as it was
+int gQuiet = -1;   // /dev/null
+int gStderr = -1;  // standard error as it was
 std::atomic<bool> gSilenced = false;
 
 }  // namespace

@@ -110,8 +110,7 @@ void SaveOrWarn(const Shot& shot) {
 }
 
 void WarnDropped(size_t dropped) {
-    Warn(std::to_string(dropped) +
-         (dropped == 1 ? " screenshot was" : " screenshots were") +
+    Warn(std::to_string(dropped) + (dropped == 1 ? " screenshot was" : " screenshots were") +
          " not saved: the key came faster than pictures could be written");
 }
 

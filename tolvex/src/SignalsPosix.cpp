@@ -37,7 +37,7 @@ namespace {
 constexpr std::array kStopSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 // Nobody should send these, and each would end the process in silence; the run still ends the
 // clean way, but as a failure naming it. The real-time signals join them in TakenSignals().
-constexpr std::array kStraySignals = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+constexpr std::array kStraySignals = {SIGUSR1, SIGUSR2, SIGALRM,   SIGVTALRM, SIGPROF,
                                       SIGIO,   SIGPWR,  SIGSTKFLT, SIGXCPU};
 // A reader of the trace that goes away, or a file-size limit, must make the write fail (and
 // be reported), not end the process in silence.
@@ -50,10 +50,10 @@ constexpr int64_t kDisplayPatienceNs = 5'000'000'000;
 // The system calls a wait for the display sits in.
 constexpr long kDescriptorWaits[] = {
 #ifdef SYS_poll
-    SYS_poll, SYS_select,
+    SYS_poll,  SYS_select,
 #endif
-    SYS_ppoll, SYS_pselect6, SYS_read, SYS_readv, SYS_recvmsg, SYS_recvfrom, SYS_write,
-    SYS_writev, SYS_sendmsg, SYS_sendto, SYS_epoll_pwait};
+    SYS_ppoll, SYS_pselect6, SYS_read,    SYS_readv,  SYS_recvmsg,    SYS_recvfrom,
+    SYS_write, SYS_writev,   SYS_sendmsg, SYS_sendto, SYS_epoll_pwait};
 // How often the watchdog looks.
 constexpr std::chrono::milliseconds kWatch{100};
 // The code of TV_ERR_PLATFORM, in the form the program writes its codes.
