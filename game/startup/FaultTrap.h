@@ -27,7 +27,6 @@ void InstallFaultTrap();
 
 // Writes the run's ending line to standard error as the program found it (a library may have
 // sent standard error elsewhere for a while when the run ended), unless one is out already.
-// What anything else writes there afterwards is not shown: the run has said why it ended.
 // Allocates nothing.
 void SayEnding(const char* line);
 

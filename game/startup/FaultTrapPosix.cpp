@@ -195,11 +195,6 @@ void SayEnding(const char* line) {
     }
     gEndingReported = 1;
     WriteAll(line, std::strlen(line));
-    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (quiet >= 0) {
-        dup2(quiet, STDERR_FILENO);
-        close(quiet);
-    }
 }
 
 void ShutDownAfterFault() {

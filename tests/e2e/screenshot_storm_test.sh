@@ -2,7 +2,9 @@
 # The screenshot key hammered in a real window under a virtual X server: the game goes on
 # making frames while the pictures are written (the presses land in many frames of its own
 # recording, not in a few between long stalls), the pictures it keeps are whole, and those it
-# drops are named in one warning. Skipped (77) where xvfb-run, xdotool or identify is missing.
+# drops are named in one warning. A pictures folder whose files' paths are too long for the
+# system is one warning, and the game goes on. Skipped (77) where xvfb-run, xdotool or identify
+# is missing.
 set -u
 KELDO=$1
 for tool in xvfb-run xdotool identify; do
@@ -13,9 +15,15 @@ presses=300
 work=$(mktemp -d /tmp/keldo-storm-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home/.config/keldo" "$work/shots"
+# A folder whose path is a little shorter than the longest a path may be: it can be made, a
+# picture's name in it cannot.
+deep=$work/deep
+while [ ${#deep} -lt 4060 ]; do deep=$deep/$(printf "%0200d" 0); done
+deep=${deep:0:4070}
+mkdir -p "$deep"
 # Z takes a picture as well as attacking: the recording shows the frame of every press.
 printf 'screenshot = F12, Z\n' >"$work/home/.config/keldo/keys.conf"
-export KELDO WORK=$work PRESSES=$presses
+export KELDO WORK=$work PRESSES=$presses DEEP=$deep
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_CONFIG_HOME= XDG_DATA_HOME= \
@@ -32,6 +40,18 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   xdotool key Escape
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   wait $pid || fail "the game did not end cleanly: $(cat $WORK/err)"
+
+  XDG_PICTURES_DIR=$DEEP "$KELDO" >$WORK/deep.out 2>$WORK/deep.err &
+  pid=$!
+  win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+  [ -n "$win" ] || fail "no window"
+  xdotool windowfocus --sync "$win" 2>/dev/null || true
+  sleep 1
+  xdotool key F12
+  sleep 1
+  xdotool key Escape
+  for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  wait $pid || fail "a path too long ended the game: $(cat $WORK/deep.err)"
 '
 status=$?
 [ $status -eq 0 ] || exit $status
@@ -53,4 +73,6 @@ done <"$work/out"
 [ "$(grep -c . "$work/err")" -eq 1 ] &&
   grep -q "^tolvex: warning: [0-9]* screenshots were not saved: the key came faster than pictures could be written$" "$work/err" ||
   fail "not the one warning: $(cat "$work/err")"
+[ "$(grep -c . "$work/deep.err")" -eq 1 ] && grep -q "^tolvex: warning: cannot write in .*: File name too long; the screenshot is not saved$" "$work/deep.err" ||
+  fail "not the one warning for a path too long: $(cut -c1-200 "$work/deep.err")"
 echo "ok: presses in $frames frames, $saved pictures saved, the rest named once: $(cat "$work/err")"

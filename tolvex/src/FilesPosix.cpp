@@ -182,6 +182,15 @@ bool WithoutStderr(const std::function<bool()>& attempt) {
 
 int StderrFd() { return gSilenced ? gStderr : STDERR_FILENO; }
 
-void ForgetQuietStretch() { gSilenced = false; }
+void StayQuiet() {
+    const int quiet = gQuiet >= 0 ? gQuiet : open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (quiet >= 0) {
+        dup2(quiet, STDERR_FILENO);
+    }
+    if (quiet != gQuiet && quiet >= 0) {
+        close(quiet);
+    }
+    gSilenced = false;
+}
 
 }  // namespace tolvex

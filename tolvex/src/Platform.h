@@ -75,9 +75,9 @@ bool CutFile(std::FILE* file, int64_t size);
 bool WithoutStderr(const std::function<bool()>& attempt);
 // Where a line for the user goes, also from another thread during such a stretch (POSIX).
 int StderrFd();
-// Forgets a quiet stretch that a fault cut short, leaving standard error where it is: the
-// program has said why the run ended, and nothing else is to be heard.
-void ForgetQuietStretch();
+// After a fault cut the run short: the program has said why it ended, and nothing else is to
+// be heard (a display that goes away while it closes, say).
+void StayQuiet();
 
 // Keeps the library loaded until the process ends, for a thread of it left running.
 void KeepLibraryLoaded();

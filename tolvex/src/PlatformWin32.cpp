@@ -230,6 +230,6 @@ bool CutFile(std::FILE* file, int64_t size) {
 // A program with a window has no console to trouble; nothing to hide.
 bool WithoutStderr(const std::function<bool()>& attempt) { return attempt(); }
 
-void ForgetQuietStretch() {}
+void StayQuiet() {}
 
 }  // namespace tolvex

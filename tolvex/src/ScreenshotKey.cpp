@@ -144,7 +144,8 @@ void Work(Writer* writer) {
     }
 }
 
-// The writer, started at the first shot; null (with a warning) when no thread can be started.
+// The writer, started at the first shot; null when no thread can be started (a page in a
+// browser has none to give).
 Writer* StartedWriter() {
     if (gWriter != nullptr) {
         return gWriter;
@@ -152,30 +153,15 @@ Writer* StartedWriter() {
     auto* writer = new Writer;
     try {
         writer->Thread = std::thread(Work, writer);
-    } catch (const std::system_error& error) {
+    } catch (const std::system_error&) {
         delete writer;
-        Warn(std::string("cannot start writing screenshots: ") + error.what() +
-             "; the screenshot is not saved");
         return nullptr;
     }
     gWriter = writer;
     return writer;
 }
 
-}  // namespace
-
-void SaveScreenshotForPlayer() {
-    Writer* writer = StartedWriter();
-    if (writer == nullptr) {
-        return;
-    }
-    {
-        const std::lock_guard<std::mutex> lock(writer->Lock);
-        if (writer->InFlight >= kMaxShotsInFlight) {
-            ++writer->Dropped;
-            return;
-        }
-    }
+Shot TakeShot() {
     Shot shot;
     const std::time_t now = std::time(nullptr);
     char stamp[32];
@@ -185,6 +171,31 @@ void SaveScreenshotForPlayer() {
     if (shot.Picture == nullptr) {
         Warn(std::string("cannot read the picture back: ") + SDL_GetError() +
              "; the screenshot is not saved");
+    }
+    return shot;
+}
+
+}  // namespace
+
+void SaveScreenshotForPlayer() {
+    Writer* writer = StartedWriter();
+    if (writer == nullptr) {
+        // Without a thread of its own, the picture is written here and now.
+        const Shot shot = TakeShot();
+        if (shot.Picture != nullptr) {
+            SaveOrWarn(shot);
+        }
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(writer->Lock);
+        if (writer->InFlight >= kMaxShotsInFlight) {
+            ++writer->Dropped;
+            return;
+        }
+    }
+    Shot shot = TakeShot();
+    if (shot.Picture == nullptr) {
         return;
     }
     const std::lock_guard<std::mutex> lock(writer->Lock);

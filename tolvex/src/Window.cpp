@@ -31,6 +31,14 @@ Session gSession;
 Screen gScreen;
 bool gSdlStarted = false;
 bool gCloseRequested = false;
+// Set while Init or Act runs: still set when Free comes, a fault cut it short.
+bool gEntryCutShort = false;
+struct EntryRuns {
+    EntryRuns() { gEntryCutShort = true; }
+    ~EntryRuns() { gEntryCutShort = false; }
+    EntryRuns(const EntryRuns&) = delete;
+    EntryRuns& operator=(const EntryRuns&) = delete;
+};
 // The window does not show the last picture (not yet shown, uncovered, resized): the next Act
 // shows it even when the frame drew nothing new.
 bool gWindowStale = true;
@@ -162,7 +170,10 @@ void OpenCanvas() {
 }
 
 void CloseEverything() {
-    ForgetQuietStretch();
+    if (gEntryCutShort) {
+        StayQuiet();
+        gEntryCutShort = false;
+    }
     CloseScreenshots();
     ClosePause();
     ClosePads();
@@ -459,6 +470,7 @@ bool Init(const TvInitParams* params) {
     }
     DefaultFpEnv fp;
     try {
+        const EntryRuns runs;
         Open(*params);
     } catch (const std::bad_alloc&) {
         CloseEverything();
@@ -530,6 +542,7 @@ bool Act() {
     RequireReady("Act");
     DefaultFpEnv fp;
     try {
+        const EntryRuns runs;
         Step();
     } catch (const std::bad_alloc&) {
         Raise(TV_ERR_PLATFORM, "Act: out of memory");
