@@ -51,8 +51,10 @@ int OnDisplayError(Display* display, XErrorEvent* event) {
 // trace keeps what it has, and the run's one line says why it ended.
 int OnDisplayLost(Display*) {
     CloseTrace();
-    dprintf(StderrFd(), "%s: Act: the connection to the display was lost (code %s)\n",
-            program_invocation_short_name, kPlatformCode);
+    const char* when = "Act";
+    DisplayWaitSince(when);
+    dprintf(StderrFd(), "%s: %s: the connection to the display was lost (code %s)\n",
+            program_invocation_short_name, when, kPlatformCode);
     _exit(1);
 }
 
@@ -155,7 +157,9 @@ DisplayWait::~DisplayWait() {
 
 int64_t DisplayWaitSince(const char*& when) {
     const int64_t since = gWaitSince;
-    when = gWaitWhen;
+    if (since != 0) {
+        when = gWaitWhen;
+    }
     return since;
 }
 

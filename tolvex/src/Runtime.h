@@ -53,7 +53,7 @@ public:
     DisplayWait& operator=(const DisplayWait&) = delete;
 };
 // Since when (MonotonicNs) the Init thread waits on the display, with the entry it waits in
-// into `when`; 0 when it does not.
+// into `when`; 0 (and `when` as it was) when it does not.
 int64_t DisplayWaitSince(const char*& when);
 
 // Set by SIGINT, SIGTERM and the like; the frame loop, the input script and every file read

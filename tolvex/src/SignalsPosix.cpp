@@ -3,8 +3,8 @@
 // No signal is ever held back: one that lands on another thread is sent on to the thread that
 // called Init, so that whatever that thread waits for (a pipe, a device, the pacing sleep) is
 // cut short. What does not heed a signal (the display's own library retries its waits) is
-// covered by a watchdog thread: a run asked to stop that has not ended a second later is
-// ended by it, and so is a run whose display stopped answering.
+// covered by a watchdog thread: a run asked to stop whose thread still sleeps in a wait a second
+// later is ended by it, and so is a run whose display stopped answering.
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
@@ -36,7 +36,7 @@ namespace {
 // Asks to end the run: it ends the clean way, as a closed window does.
 constexpr std::array kStopSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 // Nobody should send these, and each would end the process in silence; the run still ends the
-// clean way, but as a failure naming it. The real-time signals join them in TakenSignals().
+// clean way, but as a failure naming it. The real-time signals join them in ForEachTaken.
 constexpr std::array kStraySignals = {SIGUSR1, SIGUSR2, SIGALRM,   SIGVTALRM, SIGPROF,
                                       SIGIO,   SIGPWR,  SIGSTKFLT, SIGXCPU};
 // A reader of the trace that goes away, or a file-size limit, must make the write fail (and
@@ -152,6 +152,27 @@ void EndForSignal(int signal) {
     EndFromWatchdog(1, gEndingRaised ? nullptr : line);
 }
 
+// Whether the Init thread is running, or ready to run as soon as it gets a core: then it is on
+// its way out, however busy the machine, and needs no help.
+bool MainThreadRuns() {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", static_cast<int>(gMainThread));
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char text[512];
+    const ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0) {
+        return false;
+    }
+    text[n] = '\0';
+    // "TID (NAME) STATE ...": the name may hold anything, so the state follows the last ')'.
+    const char* end = std::strrchr(text, ')');
+    return end != nullptr && end[1] == ' ' && end[2] == 'R';
+}
+
 // Whether the Init thread sits in a wait for a descriptor (a poll, a read or a write of a
 // socket), which is how a request to the display waits. Held up by anything else (a lock
 // after a fault, say) it is not the display that keeps it.
@@ -194,7 +215,7 @@ void Watch() {
         if (gSignal != 0 && signalSeenAt == 0) {
             signalSeenAt = now;
         }
-        if (signalSeenAt != 0 && now - signalSeenAt >= kStopGraceNs) {
+        if (signalSeenAt != 0 && now - signalSeenAt >= kStopGraceNs && !MainThreadRuns()) {
             EndForSignal(gSignal);
         }
         const char* when = "Act";

@@ -32,10 +32,10 @@ Screen gScreen;
 bool gSdlStarted = false;
 bool gCloseRequested = false;
 // Set while Init or Act runs: still set when Free comes, a fault cut it short.
-bool gEntryCutShort = false;
+bool gEntryRunning = false;
 struct EntryRuns {
-    EntryRuns() { gEntryCutShort = true; }
-    ~EntryRuns() { gEntryCutShort = false; }
+    EntryRuns() { gEntryRunning = true; }
+    ~EntryRuns() { gEntryRunning = false; }
     EntryRuns(const EntryRuns&) = delete;
     EntryRuns& operator=(const EntryRuns&) = delete;
 };
@@ -170,9 +170,9 @@ void OpenCanvas() {
 }
 
 void CloseEverything() {
-    if (gEntryCutShort) {
+    if (gEntryRunning) {
         StayQuiet();
-        gEntryCutShort = false;
+        gEntryRunning = false;
     }
     CloseScreenshots();
     ClosePause();
