@@ -21,7 +21,7 @@ rm "$work/tree/Data/Tolvex.vsd"
 run env TOLVEX_HEADLESS=1 TOLVEX_FRAMES=5 $WINE "$work/tree/keldo.exe"
 name="no Data/Tolvex.vsd"
 expect_rc "$name" nonzero && expect_one_line "$name" &&
-  expect_err_has "$name" "cannot load the runtime library Data/Tolvex.vsd" &&
+  expect_err_has "$name" "cannot load the runtime library Data\\Tolvex.vsd" &&
   expect_err_has "$name" "(code 3001)" && pass "$name"
 
 # A foreign Data/Tolvex.vsd in the current folder is never loaded: neither in place of a

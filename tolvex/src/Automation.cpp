@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "DataFile.h"
+#include "Environment.h"
 #include "Errors.h"
 #include "Platform.h"
 #include "RealText.h"
@@ -24,7 +25,7 @@ constexpr size_t kMaxScriptLine = 4096;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view EnvValue(const char* name) {
-    const char* value = std::getenv(name);
+    const char* value = EnvironmentValue(name);
     return value == nullptr ? std::string_view{} : std::string_view{value};
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "Environment.h"
 #include "Errors.h"
 #include "FpEnv.h"
 #include "Platform.h"
@@ -111,7 +112,8 @@ std::string CheckedName(const TvStr* name, const char* entry) {
 std::string SaveFolder() {
     const AutomationConfig& config = CurrentSession().Config;
     if (!config.SaveDir.empty()) {
-        return config.SaveDir.back() == '/' ? config.SaveDir : config.SaveDir + '/';
+        const char separator = PathSeparator();
+        return config.SaveDir.back() == separator ? config.SaveDir : config.SaveDir + separator;
     }
     if (config.Headless != HeadlessMode::Window || !config.InputPath.empty()) {
         return {};

@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 
+#include "Adapter.h"
 #include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
@@ -55,8 +56,12 @@ bool FitsDisplay(int& w, int& h) {
 // Where OpenGL is only a rasteriser on the CPU (a virtual machine, a remote desktop, a machine
 // without a supported graphics card), SDL's own software renderer drawing straight into the
 // window costs a fraction of the CPU: it blends and scales without OpenGL's per-pixel
-// pipeline and needs no second copy of the picture to show it.
+// pipeline and needs no second copy of the picture to show it. Direct3D can be such a
+// rasteriser too; the platform's file asks its adapter.
 bool RasterisesOnCpu(SDL_Renderer* renderer) {
+    if (AdapterDrawsOnCpu(renderer)) {
+        return true;
+    }
     SDL_RendererInfo info{};
     if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
         std::strncmp(info.name, "opengl", std::strlen("opengl")) != 0) {
@@ -222,6 +227,8 @@ void Open(const TvInitParams& params) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // As the program's manifest declares, so that Windows never blurs the window by scaling it.
+    SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
     if (config.Headless == HeadlessMode::Window) {
         OpenWindow(title, params.Icon);
     } else {
