@@ -77,21 +77,25 @@ name="bad TOLVEX_HEADLESS"
 expect_rc "$name" nonzero && expect_one_line "$name" && expect_err_has "$name" "TOLVEX_HEADLESS" &&
   pass "$name"
 
-# Ctrl+C: wine hands SIGINT to the program as the console's Ctrl+C, which ends the run at the
-# next frame as closing the window does (without the program's handler the system's own would
-# end it with STATUS_CONTROL_C_EXIT).
+# Ctrl+C typed in the console the program was started from (a terminal, which wine makes its
+# console): it ends the run at the next frame as closing the window does (without the program's
+# handler the system's own would end it with STATUS_CONTROL_C_EXIT). wine hands a SIGINT to a
+# program with a window as nothing at all, so the key goes through the terminal, as a player's
+# would.
 fresh_tree "$bin"
 name="Ctrl+C"
+mkfifo "$work/keys"
 set +e
-env TOLVEX_HEADLESS=1 TOLVEX_TRACE="$work/trace.txt" $WINE "$work/tree/keldo.exe" \
-  >"$work/out" 2>"$work/err" &
+env TOLVEX_HEADLESS=1 TOLVEX_TRACE="$work/trace.txt" \
+  script -qfec "$WINE '$work/tree/keldo.exe' 2>'$work/err'" /dev/null <"$work/keys" >"$work/out" &
 pid=$!
+exec 4>"$work/keys"
 i=0
 while [ $i -lt 1200 ] && ! grep -q "^frame 100$" "$work/trace.txt" 2>/dev/null; do
   sleep 0.1
   i=$((i + 1))
 done
-kill -INT $pid
+printf '\003' >&4
 i=0
 while [ $i -lt 600 ] && kill -0 $pid 2>/dev/null; do
   sleep 0.1
@@ -102,6 +106,7 @@ if kill -0 $pid 2>/dev/null; then
   ended=no
   kill -KILL $pid
 fi
+exec 4>&-
 wait $pid
 rc=$?
 set -e

@@ -31,7 +31,7 @@ check() {
 "$objdump" -p "$program" >"$work/headers"
 check "keldo.exe is a GUI program" "$work/headers" "Subsystem		00000002	(Windows GUI)"
 
-wrestool -x -t 24 "$program" >"$work/manifest" 2>/dev/null || true
+wrestool -x --raw -t 24 "$program" >"$work/manifest" 2>/dev/null || true
 tr -d '\r' <"$work/manifest" | tr -s ' \n' ' ' >"$work/manifest.flat"
 while IFS='|' read -r name text; do
   check "manifest: $name" "$work/manifest.flat" "$text"
@@ -46,7 +46,7 @@ TABLE
 # The version strings are UTF-16; the numbers in the fixed part must agree with them.
 for binary in "$program" "$library"; do
   name=$(basename "$binary")
-  wrestool -x -t 16 "$binary" >"$work/version" 2>/dev/null || true
+  wrestool -x --raw -t 16 "$binary" >"$work/version" 2>/dev/null || true
   strings -el "$work/version" >"$work/version.text"
   check "$name: product name" "$work/version.text" "KELDO"
   check "$name: version $version" "$work/version.text" "$version"
