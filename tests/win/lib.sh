@@ -50,7 +50,7 @@ run() {
   err=$(tr -d '\r' <"$work/err")
 }
 
-pass() { echo "ok   $1"; }
+pass() { printf 'ok   %s\n' "$1"; }
 
 fail() {
   echo "FAIL $1: $2" >&2
