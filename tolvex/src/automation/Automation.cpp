@@ -1,4 +1,4 @@
-#include "Automation.h"
+#include "core/Automation.h"
 
 #include <cerrno>
 #include <charconv>
@@ -7,13 +7,13 @@
 #include <cstring>
 #include <optional>
 
-#include "DataFile.h"
-#include "Errors.h"
-#include "Platform.h"
-#include "RealText.h"
-#include "Runtime.h"
-#include "ScriptLine.h"
-#include "UserFiles.h"
+#include "automation/ScriptLine.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
+#include "files/DataFile.h"
+#include "files/UserFiles.h"
+#include "plain/RealText.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

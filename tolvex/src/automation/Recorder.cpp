@@ -1,4 +1,4 @@
-#include "Recorder.h"
+#include "automation/Recorder.h"
 
 #include <cerrno>
 #include <charconv>
@@ -9,9 +9,9 @@
 #include <map>
 #include <string_view>
 
-#include "Errors.h"
-#include "Platform.h"
 #include "Tolvex.h"
+#include "core/Errors.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

@@ -1,4 +1,4 @@
-#include "ScriptLine.h"
+#include "automation/ScriptLine.h"
 
 #include <charconv>
 

@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "Errors.h"
-#include "Platform.h"
-#include "Screen.h"
+#include "core/Errors.h"
+#include "core/Screen.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Automation.h"
+#include "core/Automation.h"
 
 namespace tolvex {
 

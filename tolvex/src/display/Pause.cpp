@@ -4,10 +4,10 @@
 // library sleeps in the event wait and redraws only when the window needs it.
 #include <SDL.h>
 
-#include "Errors.h"
-#include "Runtime.h"
-#include "Screen.h"
-#include "UserFiles.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
+#include "files/UserFiles.h"
 
 namespace tolvex {
 

@@ -8,14 +8,14 @@
 #include <numbers>
 #include <vector>
 
-#include "DataFile.h"
-#include "Errors.h"
-#include "FpEnv.h"
-#include "PictureEntry.h"
-#include "Platform.h"
-#include "Runtime.h"
-#include "Screen.h"
-#include "TvText.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
+#include "display/PictureEntry.h"
+#include "files/DataFile.h"
+#include "plain/TvText.h"
+#include "platform/Platform.h"
 
 // What LoadTex hands out: a small block the game frees with FreeMem. The picture itself
 // stays in the cache, shared by every handle of the same name.

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "Errors.h"
-#include "Screen.h"
+#include "core/Errors.h"
+#include "core/Screen.h"
 
 namespace tolvex {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Screen.h"
+#include "core/Screen.h"
 
 namespace tolvex {
 

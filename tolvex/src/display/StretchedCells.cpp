@@ -9,7 +9,7 @@
 // copied straight, which is what blending an opaque pixel amounts to.
 #include <map>
 
-#include "PictureEntry.h"
+#include "display/PictureEntry.h"
 
 namespace tolvex {
 

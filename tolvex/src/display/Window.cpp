@@ -6,16 +6,16 @@
 #include <deque>
 #include <optional>
 
-#include "DataFile.h"
-#include "Errors.h"
-#include "FpEnv.h"
-#include "Platform.h"
-#include "Random.h"
-#include "Recorder.h"
-#include "Runtime.h"
-#include "Screen.h"
-#include "TvText.h"
-#include "UserFiles.h"
+#include "automation/Recorder.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
+#include "files/DataFile.h"
+#include "files/UserFiles.h"
+#include "plain/Random.h"
+#include "plain/TvText.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

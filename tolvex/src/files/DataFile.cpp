@@ -1,4 +1,4 @@
-#include "DataFile.h"
+#include "files/DataFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,9 +7,9 @@
 #include <new>
 #include <string_view>
 
-#include "Errors.h"
-#include "Platform.h"
-#include "Runtime.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

@@ -1,4 +1,4 @@
-#include "UserFiles.h"
+#include "files/UserFiles.h"
 
 #include <cctype>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

@@ -17,9 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "Platform.h"
-#include "Screen.h"
-#include "UserFiles.h"
+#include "core/Screen.h"
+#include "files/UserFiles.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "Errors.h"
-#include "FpEnv.h"
-#include "Runtime.h"
-#include "Screen.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
 
 namespace tolvex {
 

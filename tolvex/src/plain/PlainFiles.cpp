@@ -12,13 +12,13 @@
 #include <string>
 #include <unordered_map>
 
-#include "Errors.h"
-#include "FpEnv.h"
-#include "PlainText.h"
-#include "Platform.h"
-#include "Streams.h"
 #include "Tolvex.h"
-#include "TvText.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "plain/PlainText.h"
+#include "plain/Streams.h"
+#include "plain/TvText.h"
+#include "platform/Platform.h"
 
 struct TvStream {
     uint64_t Magic;

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <limits>
 
-#include "Errors.h"
-#include "PortableMath.h"
 #include "Tolvex.h"
+#include "core/Errors.h"
+#include "plain/PortableMath.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "Errors.h"
-#include "FpEnv.h"
-#include "Streams.h"
 #include "Tolvex.h"
-#include "TvText.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "plain/Streams.h"
+#include "plain/TvText.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // the same numbers with any compiler, standard library or floating-point mode.
 #include <utility>
 
-#include "Errors.h"
-#include "Random.h"
 #include "Tolvex.h"
+#include "core/Errors.h"
+#include "plain/Random.h"
 
 namespace tolvex {
 

@@ -9,9 +9,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "Errors.h"
-#include "Random.h"
 #include "Tolvex.h"
+#include "core/Errors.h"
+#include "plain/Random.h"
 
 namespace {
 

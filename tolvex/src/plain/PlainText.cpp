@@ -1,18 +1,18 @@
 // Numbers to text and back. The game runs with rounding toward zero, which would change what
 // the C library's printf and strtod produce; every conversion of reals therefore runs under
 // DefaultFpEnv, so that the same number always gives the same text.
-#include "PlainText.h"
+#include "plain/PlainText.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "Errors.h"
-#include "FpEnv.h"
-#include "RealText.h"
 #include "Tolvex.h"
-#include "TvText.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "plain/RealText.h"
+#include "plain/TvText.h"
 
 namespace tolvex {
 

@@ -1,8 +1,8 @@
 // Services this runtime does not provide: packed archives, outline fonts, 3-D
 // objects and lights, movies and streamed music. Each refuses loudly, so that a caller never
 // mistakes a missing service for one that worked.
-#include "Errors.h"
 #include "Tolvex.h"
+#include "core/Errors.h"
 
 using tolvex::RaiseUnsupported;
 

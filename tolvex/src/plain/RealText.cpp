@@ -1,4 +1,4 @@
-#include "RealText.h"
+#include "plain/RealText.h"
 
 #include <cctype>
 #include <cerrno>

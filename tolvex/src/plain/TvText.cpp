@@ -1,6 +1,6 @@
-#include "TvText.h"
+#include "plain/TvText.h"
 
-#include "Errors.h"
+#include "core/Errors.h"
 
 namespace tolvex {
 

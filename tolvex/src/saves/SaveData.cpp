@@ -11,14 +11,14 @@
 #include <string>
 #include <string_view>
 
-#include "Errors.h"
-#include "FpEnv.h"
-#include "Platform.h"
-#include "Recorder.h"
-#include "Runtime.h"
-#include "Streams.h"
-#include "TvText.h"
-#include "UserFiles.h"
+#include "automation/Recorder.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "core/Runtime.h"
+#include "files/UserFiles.h"
+#include "plain/Streams.h"
+#include "plain/TvText.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <system_error>
 
-#include "Platform.h"
-#include "Screen.h"
-#include "UserFiles.h"
+#include "core/Screen.h"
+#include "files/UserFiles.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

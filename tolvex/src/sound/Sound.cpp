@@ -10,14 +10,14 @@
 #include <map>
 #include <vector>
 
-#include "DataFile.h"
-#include "Errors.h"
-#include "FpEnv.h"
-#include "Platform.h"
-#include "Runtime.h"
-#include "Screen.h"
-#include "SoundCheck.h"
-#include "TvText.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
+#include "files/DataFile.h"
+#include "plain/TvText.h"
+#include "platform/Platform.h"
+#include "sound/SoundCheck.h"
 
 namespace tolvex {
 struct SndEntry;

@@ -1,4 +1,4 @@
-#include "SoundCheck.h"
+#include "sound/SoundCheck.h"
 
 #include <cstring>
 

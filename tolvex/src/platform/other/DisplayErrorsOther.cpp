@@ -2,7 +2,7 @@
 // lose: a window that goes away is a window closed, and SDL reports it as such.
 #include <string>
 
-#include "Runtime.h"
+#include "core/Runtime.h"
 
 namespace tolvex {
 

@@ -17,11 +17,11 @@
 #include <thread>
 #include <vector>
 
-#include "DataFile.h"
-#include "Errors.h"
-#include "FpEnv.h"
-#include "Runtime.h"
-#include "Screen.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
+#include "files/DataFile.h"
 
 namespace tolvex {
 

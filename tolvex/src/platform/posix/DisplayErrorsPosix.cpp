@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
-#include "Automation.h"
-#include "Runtime.h"
-#include "Screen.h"
+#include "core/Automation.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
 
 namespace tolvex {
 

@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "Errors.h"
-#include "Platform.h"
-#include "Runtime.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

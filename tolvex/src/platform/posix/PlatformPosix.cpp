@@ -9,11 +9,11 @@
 #include <cstring>
 #include <ctime>
 
-#include "Errors.h"
-#include "Platform.h"
-#include "Runtime.h"
-#include "Screen.h"
-#include "TvText.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
+#include "plain/TvText.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "Errors.h"
-#include "Runtime.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
 
 namespace tolvex {
 

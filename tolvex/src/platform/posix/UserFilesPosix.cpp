@@ -12,7 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "UserFiles.h"
+#include "files/UserFiles.h"
 
 namespace tolvex {
 

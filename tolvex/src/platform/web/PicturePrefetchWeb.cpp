@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "DataFile.h"
-#include "Runtime.h"
-#include "Screen.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
+#include "files/DataFile.h"
 
 namespace tolvex {
 

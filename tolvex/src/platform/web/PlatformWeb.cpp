@@ -7,9 +7,9 @@
 #include <cmath>
 #include <ctime>
 
-#include "Errors.h"
-#include "Platform.h"
-#include "Screen.h"
+#include "core/Errors.h"
+#include "core/Screen.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

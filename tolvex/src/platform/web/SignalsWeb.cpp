@@ -1,6 +1,6 @@
 // Nothing asks a page or a node run to stop between frames: closing the tab ends it.
-#include "Errors.h"
-#include "Runtime.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
 
 namespace tolvex {
 

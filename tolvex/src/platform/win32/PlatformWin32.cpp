@@ -10,9 +10,9 @@
 #include <cstring>
 #include <cwchar>
 
-#include "Errors.h"
-#include "Platform.h"
-#include "Runtime.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 

@@ -2,8 +2,8 @@
 // takes it over and Free hands it back.
 #include <windows.h>
 
-#include "Errors.h"
-#include "Runtime.h"
+#include "core/Errors.h"
+#include "core/Runtime.h"
 
 namespace tolvex {
 

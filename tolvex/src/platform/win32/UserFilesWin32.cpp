@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <string>
 
-#include "Platform.h"
-#include "UserFiles.h"
+#include "files/UserFiles.h"
+#include "platform/Platform.h"
 
 // windows.h names its own ReplaceFile this way; ours is the one declared in UserFiles.h.
 #undef ReplaceFile
