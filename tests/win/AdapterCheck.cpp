@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "Adapter.h"
+#include "platform/Adapter.h"
 
 int main() {
     SDL_SetMainReady();

@@ -1,0 +1,96 @@
+// Direct3D adapters that rasterise on the CPU: Microsoft's Basic Render Driver (WARP, as in
+// virtual machines and remote desktops), the reference device, and wine's Direct3D over a
+// software OpenGL.
+#include <SDL.h>
+#include <SDL_system.h>
+#include <d3d11.h>
+#include <d3d9.h>
+#include <dxgi.h>
+
+#include <cstring>
+#include <cwchar>
+
+#include "platform/Adapter.h"
+
+namespace tolvex {
+
+namespace {
+
+// The Basic Render Driver's PCI identity, which WARP reports too.
+constexpr unsigned kMicrosoftVendor = 0x1414;
+constexpr unsigned kBasicRenderDevice = 0x008C;
+
+// Names in an adapter's description that mean a CPU rasteriser.
+constexpr const char* kCpuAdapterNames[] = {"Basic Render", "llvmpipe", "softpipe", "SwiftShader",
+                                            "Software Rasterizer"};
+
+bool CpuAdapter(unsigned vendor, unsigned device, const char* description) {
+    if (vendor == kMicrosoftVendor && device == kBasicRenderDevice) {
+        return true;
+    }
+    for (const char* name : kCpuAdapterNames) {
+        if (std::strstr(description, name) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Direct3D9OnCpu(IDirect3DDevice9* device) {
+    D3DDEVICE_CREATION_PARAMETERS creation{};
+    IDirect3D9* direct3d = nullptr;
+    D3DADAPTER_IDENTIFIER9 adapter{};
+    const bool known =
+        SUCCEEDED(device->GetCreationParameters(&creation)) &&
+        SUCCEEDED(device->GetDirect3D(&direct3d)) &&
+        SUCCEEDED(direct3d->GetAdapterIdentifier(creation.AdapterOrdinal, 0, &adapter));
+    if (direct3d != nullptr) {
+        direct3d->Release();
+    }
+    if (!known) {
+        return false;
+    }
+    return creation.DeviceType != D3DDEVTYPE_HAL ||
+           CpuAdapter(adapter.VendorId, adapter.DeviceId, adapter.Description);
+}
+
+bool Direct3D11OnCpu(ID3D11Device* device) {
+    IDXGIDevice* dxgi = nullptr;
+    IDXGIAdapter* adapter = nullptr;
+    DXGI_ADAPTER_DESC desc{};
+    const bool known =
+        SUCCEEDED(device->QueryInterface(__uuidof(IDXGIDevice), reinterpret_cast<void**>(&dxgi))) &&
+        SUCCEEDED(dxgi->GetAdapter(&adapter)) && SUCCEEDED(adapter->GetDesc(&desc));
+    if (adapter != nullptr) {
+        adapter->Release();
+    }
+    if (dxgi != nullptr) {
+        dxgi->Release();
+    }
+    if (!known) {
+        return false;
+    }
+    char description[sizeof desc.Description];
+    std::wcstombs(description, desc.Description, sizeof description);
+    description[sizeof description - 1] = '\0';
+    return CpuAdapter(desc.VendorId, desc.DeviceId, description);
+}
+
+}  // namespace
+
+bool AdapterDrawsOnCpu(SDL_Renderer* renderer) {
+    // Each gives a reference of its own, or null when the renderer is of another kind.
+    if (IDirect3DDevice9* device = SDL_RenderGetD3D9Device(renderer)) {
+        const bool cpu = Direct3D9OnCpu(device);
+        device->Release();
+        return cpu;
+    }
+    if (ID3D11Device* device = SDL_RenderGetD3D11Device(renderer)) {
+        const bool cpu = Direct3D11OnCpu(device);
+        device->Release();
+        return cpu;
+    }
+    return false;
+}
+
+}  // namespace tolvex
