@@ -67,21 +67,9 @@ bool RasterisesOnCpu(SDL_Renderer* renderer) {
         std::strncmp(info.name, "opengl", std::strlen("opengl")) != 0) {
         return false;
     }
-    // The renderer's context is current; glGetString is all we need of OpenGL.
-    constexpr unsigned kGlRendererName = 0x1F01;
-    using GetString = const unsigned char* (*)(unsigned);
-    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const char* name =
-        getString == nullptr ? nullptr : reinterpret_cast<const char*>(getString(kGlRendererName));
-    if (name == nullptr) {
-        return false;
-    }
-    for (const char* cpu : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
-        if (std::strstr(name, cpu) != nullptr) {
-            return true;
-        }
-    }
-    return false;
+    // The renderer's context is current.
+    const char* name = CurrentGlRenderer();
+    return name != nullptr && NamesCpuRasteriser(name);
 }
 
 void OpenWindow(const std::string& title, uint64_t icon) {

@@ -1,14 +1,16 @@
 // Direct3D adapters that rasterise on the CPU: Microsoft's Basic Render Driver (WARP, as in
 // virtual machines and remote desktops), the reference device, and wine's Direct3D over a
-// software OpenGL.
+// software OpenGL. wine draws Direct3D with OpenGL and names a made-up card for it (a GeForce
+// under llvmpipe), so there the OpenGL renderer beneath says what really draws.
 #include <SDL.h>
 #include <SDL_system.h>
+#include <windows.h>
+// After windows.h, which they need.
 #include <d3d11.h>
 #include <d3d9.h>
 #include <dxgi.h>
 
-#include <cstring>
-#include <cwchar>
+#include <cstdlib>
 
 #include "platform/Adapter.h"
 
@@ -20,20 +22,30 @@ namespace {
 constexpr unsigned kMicrosoftVendor = 0x1414;
 constexpr unsigned kBasicRenderDevice = 0x008C;
 
-// Names in an adapter's description that mean a CPU rasteriser.
-constexpr const char* kCpuAdapterNames[] = {"Basic Render", "llvmpipe", "softpipe", "SwiftShader",
-                                            "Software Rasterizer"};
-
 bool CpuAdapter(unsigned vendor, unsigned device, const char* description) {
-    if (vendor == kMicrosoftVendor && device == kBasicRenderDevice) {
-        return true;
+    return (vendor == kMicrosoftVendor && device == kBasicRenderDevice) ||
+           NamesCpuRasteriser(description);
+}
+
+bool UnderWine() {
+    HMODULE system = GetModuleHandleW(L"ntdll.dll");
+    return system != nullptr && GetProcAddress(system, "wine_get_version") != nullptr;
+}
+
+// The renderer of an OpenGL context made for the question in a hidden window of its own.
+bool OpenGlOnCpu() {
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (probe == nullptr) {
+        return false;
     }
-    for (const char* name : kCpuAdapterNames) {
-        if (std::strstr(description, name) != nullptr) {
-            return true;
-        }
+    bool cpu = false;
+    if (SDL_GLContext context = SDL_GL_CreateContext(probe)) {
+        const char* name = CurrentGlRenderer();
+        cpu = name != nullptr && NamesCpuRasteriser(name);
+        SDL_GL_DeleteContext(context);
     }
-    return false;
+    SDL_DestroyWindow(probe);
+    return cpu;
 }
 
 bool Direct3D9OnCpu(IDirect3DDevice9* device) {
@@ -80,17 +92,18 @@ bool Direct3D11OnCpu(ID3D11Device* device) {
 
 bool AdapterDrawsOnCpu(SDL_Renderer* renderer) {
     // Each gives a reference of its own, or null when the renderer is of another kind.
+    bool direct3d = false;
+    bool cpu = false;
     if (IDirect3DDevice9* device = SDL_RenderGetD3D9Device(renderer)) {
-        const bool cpu = Direct3D9OnCpu(device);
+        direct3d = true;
+        cpu = Direct3D9OnCpu(device);
         device->Release();
-        return cpu;
-    }
-    if (ID3D11Device* device = SDL_RenderGetD3D11Device(renderer)) {
-        const bool cpu = Direct3D11OnCpu(device);
+    } else if (ID3D11Device* device = SDL_RenderGetD3D11Device(renderer)) {
+        direct3d = true;
+        cpu = Direct3D11OnCpu(device);
         device->Release();
-        return cpu;
     }
-    return false;
+    return cpu || (direct3d && UnderWine() && OpenGlOnCpu());
 }
 
 }  // namespace tolvex
