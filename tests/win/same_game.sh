@@ -19,7 +19,7 @@ name="seed $seed${5:+ in '$5'}"
 export LC_ALL=C.UTF-8
 
 cd "$work"
-files=$work/${5:-}
+files=$work/${5:-files}
 mkdir -p "$files"
 "$linux/keldo-bot" --keldo "$linux/keldo" --seed "$seed" --frames "$frames" \
   --trace-copy linux.trace --script-copy script.txt >bot.txt ||
