@@ -24,6 +24,16 @@ expect_rc "$name" nonzero && expect_one_line "$name" &&
   expect_err_has "$name" "cannot load the runtime library Data\\Tolvex.vsd" &&
   expect_err_has "$name" "(code 3001)" && pass "$name"
 
+# A library that is no DLL at all: the system's words for it name the file, with no insert
+# left unfilled.
+fresh_tree "$bin"
+printf 'MZ but nothing more' >"$work/tree/Data/Tolvex.vsd"
+run env TOLVEX_HEADLESS=1 TOLVEX_FRAMES=5 $WINE "$work/tree/keldo.exe"
+name="damaged Data/Tolvex.vsd"
+expect_rc "$name" nonzero && expect_one_line "$name" && expect_err_lacks "$name" "%1" &&
+  expect_err_has "$name" "cannot load the runtime library Data\\Tolvex.vsd: " &&
+  expect_err_has "$name" "(code 3001)" && pass "$name: $err"
+
 # A foreign Data/Tolvex.vsd in the current folder is never loaded: neither in place of a
 # missing one beside the program, nor ahead of ours.
 mkdir -p "$work/cwd/Data"
