@@ -30,11 +30,11 @@ PACKAGES=(
 
 # The Windows build: the cross compiler, wine for its tests, zip, GoogleTest's sources, and
 # dpkg-dev for apt-get source (the target libraries are built from Debian's sources); icoutils
-# to read the binaries' resources, openbox and xclip for the message boxes under Xvfb.
+# to read the binaries' resources, openbox for the message boxes under Xvfb.
 WINDOWS_PACKAGES=(
   cmake g++-mingw-w64-x86-64-posix wine wine64 zip googletest dpkg-dev
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
-  xvfb xauth xdotool imagemagick icoutils openbox xclip
+  xvfb xauth xdotool imagemagick icoutils openbox
 )
 
 install_missing() {
