@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <new>
 #include <numbers>
@@ -10,10 +9,12 @@
 
 #include "core/Errors.h"
 #include "core/FpEnv.h"
+#include "core/Handles.h"
 #include "core/Runtime.h"
 #include "core/Screen.h"
 #include "display/PictureEntry.h"
 #include "files/DataFile.h"
+#include "files/LoadName.h"
 #include "plain/TvText.h"
 #include "platform/Platform.h"
 
@@ -88,16 +89,7 @@ struct Pictures {
 Pictures gPictures;
 
 TexEntry& EntryOf(const TvTex* tex, const char* entry) {
-    if (tex == nullptr) {
-        Raise(TV_ERR_ARG, "%s: the texture is null", entry);
-    }
-    if (tex->Magic != kTexMagic) {
-        Raise(TV_ERR_ARG, "%s: the handle is not a texture", entry);
-    }
-    if (tex->Generation != CurrentSession().Generation) {
-        Raise(TV_ERR_ARG, "%s: the texture was loaded before the last Init", entry);
-    }
-    return *tex->Entry;
+    return *LiveHandle(tex, kTexMagic, "texture", entry).Entry;
 }
 
 uint8_t ToByte(double x) {
@@ -399,14 +391,7 @@ using namespace tolvex;
 extern "C" {
 
 TvTex* LoadTex(const TvType* type, const TvStr* path) {
-    RequireReady("LoadTex");
-    if (type == nullptr || type->Name == nullptr || std::strcmp(type->Name, "Tex") != 0) {
-        Raise(TV_ERR_ARG, "LoadTex: the type is not Tex");
-    }
-    const std::string name = ToUtf8(path, "LoadTex");
-    if (name.empty()) {
-        Raise(TV_ERR_ARG, "LoadTex: the file name is empty");
-    }
+    const std::string name = LoadName(type, "Tex", path, "LoadTex");
     DefaultFpEnv fp;
     TraceLine("load_tex", name);
     TexEntry& cached = CachedPicture(name);
