@@ -109,6 +109,17 @@ int ToInt(double x) {
     return static_cast<int>(std::lround(x));
 }
 
+// A negative `size` made positive, with `pos` moved to the other end of the span; true when it
+// was negative, so that the span is drawn mirrored.
+bool Unmirror(double& pos, double& size) {
+    if (size < 0) {
+        pos += size;
+        size = -size;
+        return true;
+    }
+    return false;
+}
+
 // One copy of a cell of `e`. A negative source size picks the cell mirrored; a negative
 // destination size mirrors it in place.
 void Blit(TexEntry& e, double sx, double sy, double sw, double sh, double dx, double dy, double dw,
@@ -119,31 +130,23 @@ void Blit(TexEntry& e, double sx, double sy, double sw, double sh, double dx, do
         return;
     }
     int flip = SDL_FLIP_NONE;
-    if (sw < 0) {
-        sx += sw;
-        sw = -sw;
+    if (Unmirror(sx, sw)) {
         flip ^= SDL_FLIP_HORIZONTAL;
     }
-    if (sh < 0) {
-        sy += sh;
-        sh = -sh;
+    if (Unmirror(sy, sh)) {
         flip ^= SDL_FLIP_VERTICAL;
     }
     SDL_FPoint pivot{};
     if (centre != nullptr) {
         pivot = *centre;
     }
-    if (dw < 0) {
-        dx += dw;
-        dw = -dw;
+    if (Unmirror(dx, dw)) {
         flip ^= SDL_FLIP_HORIZONTAL;
         if (centre != nullptr) {
             pivot.x += static_cast<float>(dw);
         }
     }
-    if (dh < 0) {
-        dy += dh;
-        dh = -dh;
+    if (Unmirror(dy, dh)) {
         flip ^= SDL_FLIP_VERTICAL;
         if (centre != nullptr) {
             pivot.y += static_cast<float>(dh);
