@@ -9,6 +9,7 @@
 #include "DataFile.h"
 #include "Errors.h"
 #include "FpEnv.h"
+#include "Host.h"
 #include "Platform.h"
 #include "Random.h"
 #include "Recorder.h"
@@ -98,12 +99,15 @@ void OpenWindow(const std::string& title, uint64_t icon) {
     }
     int w = kScreenW;
     int h = kScreenH;
-    FitsDisplay(w, h);
+    Uint32 shape = 0;
+    if (!HostScalesPicture()) {
+        FitsDisplay(w, h);
+        shape = SDL_WINDOW_RESIZABLE;
+    }
     // Hidden until its renderer is settled, which may take a second window.
     const auto makeWindow = [&] {
-        gScreen.Window =
-            SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
-                             SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+        gScreen.Window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                          SDL_WINDOWPOS_CENTERED, w, h, shape | SDL_WINDOW_HIDDEN);
         if (gScreen.Window == nullptr) {
             Raise(TV_ERR_PLATFORM, "Init: cannot open the window: %s", SDL_GetError());
         }
@@ -260,6 +264,8 @@ void Pace() {
     if (now > deadline + kMaxLagFrames * kSecondNs / kFramesPerSecond) {
         gPacer.BaseNs = now;
         gPacer.Count = 0;
+        // Still the platform's turn: a page shows the frame only once it has it.
+        SleepUntilNs(now);
         return;
     }
     SleepUntilNs(deadline);
