@@ -28,7 +28,6 @@
     canvas.style.visibility = 'hidden';
     suspendAudio();
   }
-  $('reload').addEventListener('click', () => location.reload());
   window.addEventListener('error', (event) => {
     fail(`The game stopped: ${lastError || event.message || 'an error in the page'}`);
   });

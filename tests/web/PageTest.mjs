@@ -50,13 +50,18 @@ try {
     const root = document.documentElement;
     return { w: r.width, h: r.height, bottom: line.bottom, viewW: innerWidth, viewH: innerHeight,
              scrollW: root.scrollWidth, scrollH: root.scrollHeight,
-             canvasW: document.getElementById('canvas').width };
+             canvasW: document.getElementById('canvas').width, canvasH: document.getElementById('canvas').height,
+             touch: getComputedStyle(document.getElementById('touch')).display !== 'none' };
   })())`));
   check(Math.abs(layout.w / layout.h - 16 / 9) < 0.01, `the picture keeps 16:9 (${layout.w} x ${layout.h})`);
   check(layout.scrollW <= layout.viewW && layout.scrollH <= layout.viewH,
         `no scrollbars (content ${layout.scrollW} x ${layout.scrollH} in ${layout.viewW} x ${layout.viewH})`);
   check(layout.bottom <= layout.viewH, 'the controls line is inside the window');
-  check(Math.abs(layout.canvasW - layout.w) <= 1, `the canvas draws at the size it is shown (${layout.canvasW} px)`);
+  // The picture is the game's 1600 x 900: a drawing buffer of that size is as sharp as the
+  // picture can be shown at any size and pixel density, and the browser scales it.
+  check(layout.canvasW === 1600 && layout.canvasH === 900,
+        `the canvas holds the whole picture (${layout.canvasW} x ${layout.canvasH}, shown at ${layout.w} x ${layout.h})`);
+  check(!layout.touch, 'no touch controls on a desktop');
 
   const before = await browser.evaluate('Module.SDL2 && Module.SDL2.audioContext && Module.SDL2.audioContext.state');
   console.log(`     audio before any key: ${before}`);
@@ -96,6 +101,31 @@ try {
   const stillRunning = await browser.evaluate('window.keldoFrames');
   await sleep(500);
   check(await browser.evaluate(`window.keldoFrames > ${stillRunning}`), 'the game runs on after fullscreen');
+
+  // Hidden or left, the page pauses the game and its sound, and says how to go on; P goes on.
+  const state = `JSON.stringify({ paused: window.keldoPaused === true, frames: window.keldoFrames,
+    audio: Module.SDL2.audioContext.state, hint: !document.getElementById('hint').hidden })`;
+  for (const [how, away] of [
+    ['hidden', "Object.defineProperty(document, 'hidden', { value: true, configurable: true }); " +
+               "Object.defineProperty(document, 'visibilityState', { value: 'hidden', configurable: true }); " +
+               "document.dispatchEvent(new Event('visibilitychange'))"],
+    ['left for another window', "window.dispatchEvent(new Event('blur'))"],
+  ]) {
+    await browser.evaluate(away);
+    await browser.waitFor('window.keldoPaused === true', 10_000, 'the pause');
+    await browser.evaluate("delete document.hidden; delete document.visibilityState; document.dispatchEvent(new Event('visibilitychange'))");
+    const at = JSON.parse(await browser.evaluate(state));
+    await sleep(500);
+    const later = JSON.parse(await browser.evaluate(state));
+    await browser.key('KeyP', 'p', 80);
+    const resumed = await browser.waitFor('window.keldoPaused === false', 10_000, 'the end of the pause').catch(() => false);
+    const goesOn = await browser.evaluate('window.keldoFrames');
+    await sleep(500);
+    const after = JSON.parse(await browser.evaluate(state));
+    check(at.paused && at.hint && later.frames === at.frames && at.audio === 'suspended' &&
+          resumed === true && after.frames > goesOn && after.audio === 'running' && !after.hint,
+          `the page ${how}: the game pauses with its sound (${at.audio}) and a hint, P goes on (audio ${after.audio})`);
+  }
 
   check(errors.length === 0, `no errors logged${errors.length ? ':\n       ' + errors.join('\n       ') : ''}`);
 
@@ -160,6 +190,34 @@ try {
   await reload();
   check(await fileOf(save) === null && await fileOf(`${save}.bad`) !== null,
         'the damaged save stays set aside after another reload');
+
+  // The same frame as on the desktop: the seed and the input of the reference, the game ended
+  // by the frame limit just after the frame that the desktop build saved; the picture left on
+  // the canvas is the page's own drawing of that frame.
+  await browser.send('Page.addScriptToEvaluateOnNewDocument', { source: `window.keldoSetUp = (Module) => {
+    Module.FS.writeFile('/tmp/script.txt', '30 0\\n32\\n');
+    Object.assign(Module.ENV, { TOLVEX_SEED: '1', TOLVEX_INPUT: '/tmp/script.txt', TOLVEX_FRAMES: '156' });
+  };` });
+  await browser.send('Page.navigate', { url: server.url });
+  await browser.waitFor("/ended/.test(document.getElementById('status').textContent)", kStartMs, 'the frame limit');
+  const drawn = Buffer.from(await browser.evaluate(`(() => {
+    const pixels = canvas.getContext('2d').getImageData(0, 0, 1600, 900).data;
+    let text = '';
+    for (let i = 0; i < pixels.length; i += 0x8000) text += String.fromCharCode(...pixels.subarray(i, i + 0x8000));
+    return btoa(text);
+  })()`), 'base64');
+  const desktop = decodePng(readFileSync(join(referenceDir, 'desktop-game.png')));
+  let differ = 0;
+  for (let p = 0; p < 1600 * 900; p++) {
+    for (let k = 0; k < 3; k++) {
+      if (drawn[p * 4 + k] !== desktop.rgb[p * 3 + k]) {
+        differ++;
+        break;
+      }
+    }
+  }
+  check(desktop.width === 1600 && differ === 0,
+        `frame 155 of the same game is the desktop's picture, pixel for pixel (${differ} pixels differ)`);
 } catch (error) {
   failures.push(error.message);
   console.log(`FAIL ${error.message}`);
