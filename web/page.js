@@ -28,12 +28,16 @@
     canvas.style.visibility = 'hidden';
     suspendAudio();
   }
-  window.addEventListener('error', (event) => {
-    fail(`The game stopped: ${lastError || event.message || 'an error in the page'}`);
-  });
-  window.addEventListener('unhandledrejection', (event) => {
-    fail(`The game stopped: ${lastError || (event.reason && event.reason.message) || event.reason}`);
-  });
+  // The runtime ends the program by throwing its exit status, which is no failure: what the
+  // program said on its way out (onExit below) is.
+  let exited = false;
+  const stopped = (why) => {
+    if (!exited && !(why && why.name === 'ExitStatus')) {
+      fail(`The game stopped: ${lastError || (why && why.message) || why || 'an error in the page'}`);
+    }
+  };
+  window.addEventListener('error', (event) => stopped(event.error || event.message));
+  window.addEventListener('unhandledrejection', (event) => stopped(event.reason));
 
   // A line for the player that is said once and stays (what the page cannot do here).
   const notices = new Set();
@@ -428,6 +432,7 @@
       onAbort: (what) => fail(`The game stopped: ${lastError || what}`),
       // The game has ended: an error, or the frame limit of an automated run.
       onExit: (code) => {
+        exited = true;
         if (code === 0) {
           status.textContent = 'The game has ended: reload the page to play again.';
         } else {
