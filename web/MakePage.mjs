@@ -15,8 +15,10 @@ if (!pictures) {
   console.error('usage: MakePage.mjs OUT_DIR SOURCE_DIR BIN_DIR PICTURES_DIR');
   process.exit(2);
 }
-// Smaller files gain too little from a compressed copy to be worth a second file.
+// Smaller files gain too little from a compressed copy to be worth a second file, and the
+// pictures are compressed already.
 const kCompressFrom = 16 * 1024;
+const kCompressed = /\.(png|ico)$/;
 
 const program = ['keldo.js', 'keldo.wasm', 'keldo.data'];
 const copied = [
@@ -52,7 +54,7 @@ fill('manifest.webmanifest', { VERSION: version });
 
 for (const name of [...copied.map(([, n]) => n), ...templates]) {
   const body = readFileSync(join(out, name));
-  if (body.length < kCompressFrom) continue;
+  if (body.length < kCompressFrom || kCompressed.test(name)) continue;
   writeFileSync(join(out, `${name}.gz`), gzipSync(body, { level: 9 }));
   writeFileSync(join(out, `${name}.br`), brotliCompressSync(body, {
     params: { [constants.BROTLI_PARAM_QUALITY]: 11, [constants.BROTLI_PARAM_SIZE_HINT]: body.length },

@@ -54,8 +54,7 @@ export async function serve(root, options = {}) {
       'Access-Control-Allow-Origin': '*',
     });
     if (fault === 'cut') {
-      res.write(body.subarray(0, body.length >> 1));
-      res.destroy();
+      res.write(body.subarray(0, body.length >> 1), () => setTimeout(() => res.destroy(), 100));
       return;
     }
     res.end(body);
@@ -143,7 +142,8 @@ function connect(url) {
     async waitFor(expression, timeoutMs, what, sessionId = undefined) {
       const until = Date.now() + timeoutMs;
       for (;;) {
-        const value = await session.evaluate(expression, sessionId);
+        // While a page is being left or loaded, it has nothing to answer with.
+        const value = await session.evaluate(expression, sessionId).catch(() => undefined);
         if (value) return value;
         if (Date.now() > until) throw new Error(`timed out waiting for ${what}`);
         await sleep(50);
@@ -171,7 +171,7 @@ function connect(url) {
       const frames = new Map();
       session.on((method, params) => {
         if (method === 'Target.attachedToTarget' && params.targetInfo.type === 'iframe') {
-          frames.set(params.sessionId, params.targetInfo.url);
+          frames.set(params.sessionId, true);
         } else if (method === 'Target.detachedFromTarget') {
           frames.delete(params.sessionId);
         }
@@ -180,7 +180,10 @@ function connect(url) {
       const find = async (prefix, timeoutMs = 30_000) => {
         const until = Date.now() + timeoutMs;
         for (;;) {
-          for (const [id, url] of frames) if (url.startsWith(prefix)) return id;
+          for (const id of frames.keys()) {
+            const url = await session.evaluate('location.href', id).catch(() => '');
+            if (url.startsWith(prefix)) return id;
+          }
           if (Date.now() > until) throw new Error(`no frame of ${prefix} appeared`);
           await sleep(100);
         }
