@@ -26,7 +26,8 @@ echo "== a whole game under node"
 "$here/NodeGameTest.sh" "$desk" "$web" "$out/game" || status=1
 
 echo "== the page in headless Chromium"
-# The title a moment after start, and the game two seconds after Space.
+# The title a moment after start, and the game two seconds after Space (the page test shows a
+# scene like it, and the very same frame).
 printf '30 0\n32\n' >"$out/references/script.txt"
 TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=160 TOLVEX_INPUT="$out/references/script.txt" \
   TOLVEX_SHOT="20:$out/references/title.png,155:$out/references/game.png" \

@@ -102,7 +102,7 @@ export async function launch({ chromium = '/usr/bin/chromium', width = 1280, hei
     session.socket.close();
     child.kill('SIGTERM');
     await new Promise((resolve) => (child.exitCode !== null ? resolve() : child.on('exit', resolve)));
-    rmSync(profile, { recursive: true, force: true });
+    rmSync(profile, { recursive: true, force: true, maxRetries: 5 });
   };
   return session;
 }
