@@ -379,12 +379,17 @@
   }
 
   // ---- After one visit the page's files are kept by a service worker under this build's
-  // version, so that the game starts without a network; a new build replaces them.
-  function keepForOffline() {
+  // version, so that the game starts without a network; a new build replaces them. The large
+  // files the page has loaded already are put in that copy from here, not fetched again.
+  const kTypes = { 'keldo.js': 'text/javascript', 'keldo.wasm': 'application/wasm',
+                   'keldo.data': 'application/octet-stream' };
+  async function keepForOffline(loaded) {
     try {
-      if (build.version && navigator.serviceWorker) {
-        navigator.serviceWorker.register('sw.js').catch(() => {});
-      }
+      if (!build.version || !navigator.serviceWorker || !window.caches) return;
+      const cache = await caches.open(`keldo-${build.version}`);
+      await Promise.all(Object.entries(loaded).map(([name, bytes]) => cache.put(
+        versioned(name), new Response(bytes, { headers: { 'Content-Type': kTypes[name] } }))));
+      await navigator.serviceWorker.register('sw.js');
     } catch (error) {
       // A frame without storage: the game is played online only.
     }
@@ -417,7 +422,7 @@
           window.keldoFirstFrameMs = performance.now();
           window.keldoFrames = 0;
           $('loading').hidden = true;
-          keepForOffline();
+          keepForOffline({ 'keldo.js': js, 'keldo.wasm': wasm, 'keldo.data': data });
         }
         window.keldoFrames++;
         if (window.keldoFrameTimes) window.keldoFrameTimes.push(performance.now());

@@ -8,8 +8,11 @@ const VERSION = '@VERSION@';
 const CACHE = `keldo-${VERSION}`;
 const FILES = @FILES@;
 
+// What the page put in the copy itself (the large files it had loaded) is not fetched again.
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));
+  event.waitUntil(caches.open(CACHE)
+    .then((cache) => Promise.all(FILES.map((file) => cache.match(file).then((kept) => kept || cache.add(file)))))
+    .then(() => self.skipWaiting()));
 });
 
 self.addEventListener('activate', (event) => {

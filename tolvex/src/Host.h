@@ -19,6 +19,10 @@ void ClearHostLatches();
 // host scales it to fit: it is opened at the picture's size and never resized.
 bool HostScalesPicture();
 
+// A picture was presented: the host shows it before the game's next frame is drawn. (Frames
+// that present nothing, a still picture, need not wait for the host's next showing.)
+void HostFrameShown();
+
 // The game has paused (the host shows how to go on and silences its audio) or goes on.
 void TellHostPaused(bool paused);
 

@@ -38,6 +38,11 @@ void ClearHostLatches() {
 
 bool HostScalesPicture() { return true; }
 
+// Read by the pacing's wait for the browser (PlatformWeb.cpp).
+void HostFrameShown() {
+    EM_ASM({ Module['framePending'] = true; });
+}
+
 void TellHostPaused(bool paused) {
     EM_ASM(
         {

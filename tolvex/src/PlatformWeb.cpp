@@ -20,17 +20,21 @@ constexpr double kMillisecondNs = 1e6;
 
 // The game's turn ends here and the browser has its own: the page counts the game frame,
 // shows what was drawn and takes input. In a page a canvas shows its picture only at the
-// browser's next rendering, after its animation-frame callbacks: the game goes on once that
-// rendering is over, so that no frame it draws is overwritten before it was shown, and a game
-// that cannot keep up slows down instead. A hidden page has no renderings; there the game
-// still gets a turn now and then, enough to see that it was hidden and pause. Under node
+// browser's next rendering, after its animation-frame callbacks: after a frame that presented
+// a picture (HostWeb.cpp) the game goes on once that rendering is over, so that no frame it
+// draws is overwritten before it was shown, and a game that cannot keep up slows down instead.
+// A frame that presented nothing (a still picture) only waits for its time, which keeps the
+// browser from rendering for nothing. A hidden page has no renderings; there the game still
+// gets a turn now and then, enough to see that it was hidden and pause. Under node
 // (automation) the turn is only a timer.
 // (JavaScript, which the formatter would break.)
 // clang-format off
 EM_ASYNC_JS(void, WaitForBrowser, (double ms), {
     if (Module['onFrame']) Module['onFrame']();
     const kHiddenTurnMs = 250;
-    if (typeof requestAnimationFrame !== 'function') {
+    const shown = Module['framePending'];
+    Module['framePending'] = false;
+    if (!shown || typeof requestAnimationFrame !== 'function') {
         await new Promise((resolve) => setTimeout(resolve, ms));
         return;
     }

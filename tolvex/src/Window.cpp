@@ -141,6 +141,9 @@ void OpenWindow(const std::string& title, uint64_t icon) {
     if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
     }
+    // The picture is opaque: copied to the window, not blended (the software renderer's blend
+    // of every pixel costs a frame dearly and changes nothing).
+    SDL_SetTextureBlendMode(gScreen.Target, SDL_BLENDMODE_NONE);
     ApplyWindowIcon(gScreen.Window, icon);
     SDL_ShowWindow(gScreen.Window);
 }
@@ -397,6 +400,7 @@ void PresentWith(void (*over)(SDL_Renderer*)) {
         over(renderer);
     }
     SDL_RenderPresent(renderer);
+    HostFrameShown();
     SDL_SetRenderTarget(renderer, gScreen.Target);
     // Whatever was laid over the picture must go when the game's frames come back.
     gWindowStale = over != nullptr;
