@@ -102,7 +102,12 @@ export async function launch({ chromium = '/usr/bin/chromium', width = 1280, hei
     session.socket.close();
     child.kill('SIGTERM');
     await new Promise((resolve) => (child.exitCode !== null ? resolve() : child.on('exit', resolve)));
-    rmSync(profile, { recursive: true, force: true, maxRetries: 5 });
+    // Chromium's helper processes may still be writing there as it ends.
+    try {
+      rmSync(profile, { recursive: true, force: true, maxRetries: 50, retryDelay: 100 });
+    } catch {
+      // Left for the system's temporary-file sweep.
+    }
   };
   return session;
 }
