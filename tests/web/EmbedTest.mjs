@@ -71,7 +71,12 @@ try {
   const focused = await browser.evaluate('document.hasFocus()', inFrame);
   await browser.key('Space', ' ', 32);
   const from = await browser.evaluate('window.keldoFrames', inFrame);
-  await browser.waitFor(`window.keldoFrames >= ${from + 120}`, kStartMs, 'two seconds of the game', inFrame);
+  await browser.waitFor(`window.keldoFrames >= ${from + 120}`, kStartMs, 'two seconds of the game', inFrame)
+    .catch(async (error) => {
+      const state = await browser.evaluate(`JSON.stringify({ frames: window.keldoFrames, paused: window.keldoPaused,
+        hidden: document.hidden, focus: document.hasFocus() })`, inFrame).catch(() => '');
+      throw new Error(`${error.message} (from frame ${from}: ${state})`);
+    });
   const started = difference(await shot('embedded-game.png'), title);
   for (const [code, key, keyCode] of [['ArrowDown', 'ArrowDown', 40], ['ArrowUp', 'ArrowUp', 38],
                                       ['Space', ' ', 32], ['ArrowRight', 'ArrowRight', 39]]) {
