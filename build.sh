@@ -12,7 +12,7 @@
 #                      with the Linux build needs ./build.sh build first)
 #   ./build.sh web     build the page into build-web/ (WebAssembly, with emscripten)
 #   ./build.sh web-test    run the web build's tests (after build and web)
-#   ./build.sh web-bench   measure the page's first load in headless Chromium
+#   ./build.sh web-bench   measure the page in headless Chromium: first load, playing speed, CPU
 set -euo pipefail
 
 cd "$(dirname "$0")"
@@ -158,7 +158,8 @@ case "${1:-play}" in
     ;;
   web-bench)
     install_missing chromium nodejs
-    node --experimental-websocket --no-warnings bench/web/PageBench.mjs "$WEB_DIR"
+    # Beside the page, the desktop build's cost of the same scenes when `./build.sh build` made it.
+    node --experimental-websocket --no-warnings bench/web/PageBench.mjs "$WEB_DIR" "$BUILD_DIR/bin"
     ;;
   *)
     echo "usage: $0 play|test|build|bench|deb|windows|windows-test|web|web-test|web-bench" >&2

@@ -1,13 +1,15 @@
-// Pause: the pause key, a controller's Start, or the window losing focus or being minimised
-// stop the game between two frames. No frame passes while paused; the window stays alive
-// (close, Escape, fullscreen, resizing) and shows the last picture dimmed under "PAUSED"; the
-// library sleeps in the event wait and redraws only when the window needs it.
+// Pause: the pause key, a controller's Start, or the window losing focus, being minimised or
+// hidden stop the game between two frames; the pause key, Start or a tap go on. No frame passes
+// while paused; the window stays alive (close, Escape, fullscreen, resizing) and shows the last
+// picture dimmed under "PAUSED"; the library sleeps in the event wait and redraws only when the
+// window needs it.
 #include <SDL.h>
 
 #include "core/Errors.h"
 #include "core/Runtime.h"
 #include "core/Screen.h"
 #include "files/UserFiles.h"
+#include "platform/Host.h"
 
 namespace tolvex {
 
@@ -66,9 +68,11 @@ bool PauseKeyDown(const SDL_Event& event) {
 }  // namespace
 
 void NotePauseEvent(const SDL_Event& event) {
+    // Hidden: a page whose tab is switched away from.
     const bool away =
         event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST ||
-                                          event.window.event == SDL_WINDOWEVENT_MINIMIZED);
+                                          event.window.event == SDL_WINDOWEVENT_MINIMIZED ||
+                                          event.window.event == SDL_WINDOWEVENT_HIDDEN);
     if (away || PauseKeyDown(event)) {
         gPause.Requested = true;
     }
@@ -81,6 +85,8 @@ void HoldWhilePaused() {
     LoadLabel();
     PauseSound(true);
     PresentWith(DimAndLabel);
+    TellHostPaused(true);
+    HostButtonPressed();  // a press from before the pause does not end it
     bool resume = false;
     // A display that failed (our window destroyed by another program) ends the pause: the
     // next Act reports it.
@@ -88,6 +94,7 @@ void HoldWhilePaused() {
         SDL_Event event;
         const bool woke = SDL_WaitEventTimeout(&event, kWakeMs) != 0;
         AskAfterWindow();
+        resume = HostButtonPressed();
         if (!woke) {
             continue;
         }
@@ -95,7 +102,8 @@ void HoldWhilePaused() {
         do {
             // Uncovered, resized, switched to fullscreen: the window's picture is gone.
             redraw = WindowEvent(event) || redraw;
-            if (PauseKeyDown(event)) {
+            // A tap on the picture goes on, as the pause key does.
+            if (PauseKeyDown(event) || event.type == SDL_FINGERDOWN) {
                 resume = true;
             } else if (event.type == SDL_KEYDOWN && event.key.repeat == 0 &&
                        IsScreenshotKey(event.key.keysym.scancode)) {
@@ -113,6 +121,7 @@ void HoldWhilePaused() {
     // held is read afresh by the next frame.
     ClearPadLatches();
     PauseSound(false);
+    TellHostPaused(false);
 }
 
 void ClosePause() {

@@ -16,6 +16,7 @@
 #include "plain/Random.h"
 #include "plain/TvText.h"
 #include "platform/Adapter.h"
+#include "platform/Host.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -91,12 +92,15 @@ void OpenWindow(const std::string& title, uint64_t icon) {
     }
     int w = kScreenW;
     int h = kScreenH;
-    FitsDisplay(w, h);
+    Uint32 shape = 0;
+    if (!HostScalesPicture()) {
+        FitsDisplay(w, h);
+        shape = SDL_WINDOW_RESIZABLE;
+    }
     // Hidden until its renderer is settled, which may take a second window.
     const auto makeWindow = [&] {
-        gScreen.Window =
-            SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
-                             SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+        gScreen.Window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                          SDL_WINDOWPOS_CENTERED, w, h, shape | SDL_WINDOW_HIDDEN);
         if (gScreen.Window == nullptr) {
             Raise(TV_ERR_PLATFORM, "Init: cannot open the window: %s", SDL_GetError());
         }
@@ -130,6 +134,9 @@ void OpenWindow(const std::string& title, uint64_t icon) {
     if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
     }
+    // The picture is opaque: copied to the window, not blended (the software renderer's blend
+    // of every pixel costs a frame dearly and changes nothing).
+    SDL_SetTextureBlendMode(gScreen.Target, SDL_BLENDMODE_NONE);
     ApplyWindowIcon(gScreen.Window, icon);
     SDL_ShowWindow(gScreen.Window);
 }
@@ -255,6 +262,8 @@ void Pace() {
     if (now > deadline + kMaxLagFrames * kSecondNs / kFramesPerSecond) {
         gPacer.BaseNs = now;
         gPacer.Count = 0;
+        // Still the platform's turn: a page shows the frame only once it has it.
+        SleepUntilNs(now);
         return;
     }
     SleepUntilNs(deadline);
@@ -386,6 +395,7 @@ void PresentWith(void (*over)(SDL_Renderer*)) {
         over(renderer);
     }
     SDL_RenderPresent(renderer);
+    HostFrameShown();
     SDL_SetRenderTarget(renderer, gScreen.Target);
     // Whatever was laid over the picture must go when the game's frames come back.
     gWindowStale = over != nullptr;

@@ -10,6 +10,7 @@
 #include "core/FpEnv.h"
 #include "core/Runtime.h"
 #include "core/Screen.h"
+#include "platform/Host.h"
 
 namespace tolvex {
 
@@ -266,9 +267,11 @@ void AdvancePads() {
         return;
     }
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const uint32_t host = HostButtonsDown();
     for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {
         const bool down = gPads.KeyLatched[b] || gPads.PadLatched[b] || AnyKeyDown(b, keys) ||
-                          SourceDown(gPads.Config.Source[b]) || SourceDown(kStickSource[b]);
+                          SourceDown(gPads.Config.Source[b]) || SourceDown(kStickSource[b]) ||
+                          ((host >> b) & 1u) != 0;
         gPads.Counts[b] = down ? gPads.Counts[b] + 1 : 0;
         gPads.KeyLatched[b] = false;
         gPads.PadLatched[b] = false;
@@ -290,6 +293,7 @@ void ClearPadLatches() {
     gPads.KeyLatched.fill(false);
     gPads.PadLatched.fill(false);
     gPads.MouseLatched.fill(false);
+    ClearHostLatches();
 }
 
 void SetPadKeys(size_t button, const std::vector<int>& keys) {

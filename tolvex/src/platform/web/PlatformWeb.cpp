@@ -18,6 +18,42 @@ namespace {
 constexpr int64_t kSecondNs = 1'000'000'000;
 constexpr double kMillisecondNs = 1e6;
 
+// The game's turn ends here and the browser has its own: the page counts the game frame,
+// shows what was drawn and takes input. In a page a canvas shows its picture only at the
+// browser's next rendering, after its animation-frame callbacks: after a frame that presented
+// a picture (HostWeb.cpp) the game goes on once that rendering is over, so that no frame it
+// draws is overwritten before it was shown, and a game that cannot keep up slows down instead.
+// A frame that presented nothing (a still picture) only waits for its time, which keeps the
+// browser from rendering for nothing. A hidden page has no renderings; there the game still
+// gets a turn now and then, enough to see that it was hidden and pause. Under node
+// (automation) the turn is only a timer.
+// (JavaScript, which the formatter would break.)
+// clang-format off
+EM_ASYNC_JS(void, WaitForBrowser, (double ms), {
+    if (Module['onFrame']) Module['onFrame']();
+    const kHiddenTurnMs = 250;
+    const shown = Module['framePending'];
+    Module['framePending'] = false;
+    if (!shown || typeof requestAnimationFrame !== 'function') {
+        await new Promise((resolve) => setTimeout(resolve, ms));
+        return;
+    }
+    const start = performance.now();
+    await new Promise((resolve) => {
+        const timer = setTimeout(resolve, kHiddenTurnMs);
+        requestAnimationFrame(() => {
+            clearTimeout(timer);
+            // A message is answered after the rendering that follows the callbacks.
+            const channel = new MessageChannel();
+            channel.port1.onmessage = resolve;
+            channel.port2.postMessage(0);
+        });
+    });
+    const left = ms - (performance.now() - start);
+    if (left >= 1) await new Promise((resolve) => setTimeout(resolve, left));
+});
+// clang-format on
+
 }  // namespace
 
 int64_t MonotonicNs() {
@@ -28,13 +64,7 @@ int64_t MonotonicNs() {
 
 void SleepUntilNs(int64_t deadline) {
     const int64_t now = MonotonicNs();
-    // Even a frame that is already late yields: the page must draw and take input.
-    const double ms = deadline > now ? std::floor((deadline - now) / kMillisecondNs) : 0.0;
-    // The page hears of each frame as it gets its turn: it shows the game once it draws.
-    EM_ASM({
-        if (Module['onFrame']) Module['onFrame']();
-    });
-    emscripten_sleep(static_cast<unsigned>(ms));
+    WaitForBrowser(deadline > now ? (deadline - now) / kMillisecondNs : 0.0);
 }
 
 void StopPacing() {}
