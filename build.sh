@@ -12,7 +12,7 @@
 #                      with the Linux build needs ./build.sh build first)
 #   ./build.sh web     build the page into build-web/ (WebAssembly, with emscripten)
 #   ./build.sh web-test    run the web build's tests (after build and web)
-#   ./build.sh web-bench   measure the page's first load in headless Chromium
+#   ./build.sh web-bench   measure the page in headless Chromium: first load, playing speed, CPU
 set -euo pipefail
 
 cd "$(dirname "$0")"
@@ -29,11 +29,12 @@ PACKAGES=(
 )
 
 # The Windows build: the cross compiler, wine for its tests, zip, GoogleTest's sources, and
-# dpkg-dev for apt-get source (the target libraries are built from Debian's sources).
+# dpkg-dev for apt-get source (the target libraries are built from Debian's sources); icoutils
+# to read the binaries' resources, openbox for the message boxes under Xvfb.
 WINDOWS_PACKAGES=(
   cmake g++-mingw-w64-x86-64-posix wine wine64 zip googletest dpkg-dev
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick icoutils openbox
 )
 
 install_missing() {
@@ -127,10 +128,13 @@ case "${1:-play}" in
   windows)
     install_missing "${WINDOWS_PACKAGES[@]}"
     build_windows -DKELDO_TESTS=OFF
-    # The zip holds one folder to unpack anywhere: the program and its Data/.
+    # The zip holds one folder to unpack anywhere: the program, its Data/, and the readme and
+    # the licence with Windows line ends.
     rm -rf build-win/zip build-win/keldo-win64.zip
     mkdir -p build-win/zip/keldo
     cp -r build-win/bin/keldo.exe build-win/bin/Data build-win/zip/keldo/
+    sed 's/$/\r/' packaging/windows/README.txt >build-win/zip/keldo/README.txt
+    sed 's/$/\r/' LICENSE >build-win/zip/keldo/LICENSE.txt
     (cd build-win/zip && zip -q -X -r ../keldo-win64.zip keldo)
     rm -rf build-win/zip
     echo "build-win/bin/keldo.exe, build-win/bin/Data/ and build-win/keldo-win64.zip are ready"
@@ -154,7 +158,8 @@ case "${1:-play}" in
     ;;
   web-bench)
     install_missing chromium nodejs
-    node --experimental-websocket --no-warnings bench/web/PageBench.mjs "$WEB_DIR"
+    # Beside the page, the desktop build's cost of the same scenes when `./build.sh build` made it.
+    node --experimental-websocket --no-warnings bench/web/PageBench.mjs "$WEB_DIR" "$BUILD_DIR/bin"
     ;;
   *)
     echo "usage: $0 play|test|build|bench|deb|windows|windows-test|web|web-test|web-bench" >&2

@@ -1,44 +1,341 @@
-// The page around the game: where its picture and messages go, fullscreen, and what the
-// player sees while it loads or after it stops.
+// The page around the game: loading and whatever fails on the way, the layout of the picture
+// and its controls (touch ones on touch screens), focus and keys inside a portal's frame, the
+// pause when the page is hidden, the player's saved data in the browser's storage, fullscreen,
+// and the copy kept for playing offline.
 'use strict';
 
 (function () {
-  const canvas = document.getElementById('canvas');
-  const status = document.getElementById('status');
+  // Written into the page by the build: its version and the size of each file it loads.
+  const build = window.keldoBuild || { version: '', files: {} };
+  const $ = (id) => document.getElementById(id);
+  const canvas = $('canvas');
+  const status = $('status');
+  const versioned = (name) => (build.version ? `${name}?v=${build.version}` : name);
 
+  let failed = false;
+  let paused = false;
+  let lastError = '';
+
+  // ---- What failed, in place of the picture, with a way to try again.
+  function fail(message) {
+    if (failed) return;
+    failed = true;
+    window.keldoFailure = message;
+    $('loading').hidden = true;
+    $('hint').hidden = true;
+    $('failure-text').textContent = message;
+    $('failure').hidden = false;
+    canvas.style.visibility = 'hidden';
+    suspendAudio();
+  }
+  // The runtime ends the program by throwing its exit status, which is no failure: what the
+  // program said on its way out (onExit below) is.
+  let exited = false;
+  const stopped = (why) => {
+    if (!exited && !(why && why.name === 'ExitStatus')) {
+      fail(`The game stopped: ${lastError || (why && why.message) || why || 'an error in the page'}`);
+    }
+  };
+  window.addEventListener('error', (event) => stopped(event.error || event.message));
+  window.addEventListener('unhandledrejection', (event) => stopped(event.reason));
+
+  // A line for the player that is said once and stays (what the page cannot do here).
+  const notices = new Set();
+  function notice(text) {
+    if (notices.has(text)) return;
+    notices.add(text);
+    status.textContent = [...notices].join(' ');
+  }
+
+  // ---- Sound: browsers keep it silent until the player touches the page; it also stops while
+  // the game is paused or the page hidden.
+  function audioContext() {
+    return window.Module && Module.SDL2 && Module.SDL2.audioContext;
+  }
+  function suspendAudio() {
+    const context = audioContext();
+    if (context && context.state === 'running') context.suspend();
+  }
+  function resumeAudio() {
+    const context = audioContext();
+    if (context && context.state === 'suspended' && !paused && !failed && !document.hidden) {
+      context.resume();
+    }
+  }
+  // A touch counts as the player's gesture only when it ends.
+  for (const type of ['keydown', 'mousedown', 'pointerup', 'touchend']) {
+    window.addEventListener(type, resumeAudio, true);
+  }
+  document.addEventListener('visibilitychange', () => {
+    if (document.hidden) suspendAudio();
+  });
+
+  // ---- Fullscreen and keys. F11 makes the whole page fullscreen (bars and controls line
+  // included), and Escape, which ends the game on the desktop, only leaves fullscreen here, as
+  // the browser does anyway. Keys that would scroll a page never do: inside a portal's frame
+  // they would scroll the portal.
   function toggleFullscreen() {
     if (document.fullscreenElement) {
       document.exitFullscreen();
-    } else {
+    } else if (document.documentElement.requestFullscreen) {
       document.documentElement.requestFullscreen().catch(() => {});
     }
   }
-
-  // Taken before the game's own key handling sees them: F11 makes the whole page
-  // fullscreen (bars and the controls line included), and Escape, which ends the game on
-  // the desktop, only leaves fullscreen here, as the browser does anyway.
+  const kScrollKeys = new Set([' ', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'PageUp',
+                               'PageDown', 'Home', 'End']);
   window.addEventListener('keydown', (event) => {
+    if (kScrollKeys.has(event.key)) event.preventDefault();
     if (event.key === 'F11') {
       event.preventDefault();
       event.stopImmediatePropagation();
-      if (!event.repeat) {
-        toggleFullscreen();
-      }
+      if (!event.repeat) toggleFullscreen();
     } else if (event.key === 'Escape') {
       event.stopImmediatePropagation();
     }
   }, true);
   window.addEventListener('keyup', (event) => {
-    if (event.key === 'F11' || event.key === 'Escape') {
-      event.stopImmediatePropagation();
-    }
+    if (event.key === 'F11' || event.key === 'Escape') event.stopImmediatePropagation();
   }, true);
-  document.getElementById('fullscreen').addEventListener('click', (event) => {
+  $('fullscreen').addEventListener('click', (event) => {
     event.currentTarget.blur();
     toggleFullscreen();
   });
+  // The game takes its keys from the page it is in; inside a portal's frame a click or tap must
+  // bring the keyboard there (the game's own handling of the press keeps the browser from it).
+  document.addEventListener('pointerdown', () => {
+    window.focus();
+    canvas.focus({ preventScroll: true });
+  }, true);
 
-  // The game keeps its saved data where a desktop keeps it, in the home folder. On the page
+  // ---- Layout: the picture as large as the window allows at 16:9, the controls line below it;
+  // on a touch screen the stick and the buttons in the bars beside the picture or in the room
+  // below it, whichever leaves the larger picture, never over it.
+  const root = document.documentElement;
+  function layout() {
+    const width = root.clientWidth;
+    const height = root.clientHeight;
+    const room = height - $('controls').getBoundingClientRect().height;
+    const touch = document.body.classList.contains('touch');
+    const pad = touch ? Math.round(Math.max(110, Math.min(180, Math.min(width, height) * 0.34))) : 0;
+    const margin = touch ? Math.round(pad * 0.08) : 0;
+    const span = pad + 2 * margin;
+    const fit = (w, h) => Math.max(0, Math.min(w, (h * 16) / 9));
+    const besideW = fit(width - 2 * span, room);
+    const belowW = fit(width, room - span);
+    const beside = !touch || besideW >= belowW;
+    const w = Math.floor(touch ? Math.max(besideW, belowW) : fit(width, room));
+    const h = Math.floor((w * 9) / 16);
+    const top = beside ? (room - h) / 2 : (room - span - h) / 2;
+    const screen = $('screen').style;
+    screen.left = `${Math.round((width - w) / 2)}px`;
+    screen.top = `${Math.round(top)}px`;
+    screen.width = `${w}px`;
+    screen.height = `${h}px`;
+    root.style.setProperty('--pad', `${pad}px`);
+    if (!touch) return;
+    const bottom = room - margin;
+    const place = (id, x, y) => {
+      $(id).style.left = `${Math.round(x)}px`;
+      $(id).style.top = `${Math.round(y)}px`;
+    };
+    place('stick', margin, bottom - pad);
+    const button = pad * 0.48;
+    place('hop', width - margin - pad, bottom - button);
+    place('attack', width - margin - button, bottom - pad);
+  }
+  window.addEventListener('resize', layout);
+  layout();
+
+  // ---- Touch controls: fed to pad 0 through the library, as the keyboard is, so that the game,
+  // a recording and its replay see them alike. Each finger keeps the control it came down on;
+  // several fingers press several at once.
+  const kLeft = 12, kRight = 13, kUp = 14, kDown = 15;
+  const stick = $('stick');
+  const fingers = new Map();  // touch identifier -> { control, x, y }
+  let sentButtons = 0;
+  function stickButtons(x, y) {
+    const r = stick.getBoundingClientRect();
+    const dx = (x - (r.left + r.width / 2)) / (r.width / 2);
+    const dy = (y - (r.top + r.height / 2)) / (r.height / 2);
+    // Near the middle nothing; a direction counts when it is at least half the other one, so
+    // that running does not change lines by a slip of the thumb, but diagonals work.
+    const kDeadZone = 0.3;
+    const ax = Math.abs(dx), ay = Math.abs(dy);
+    let bits = 0;
+    if (ax > kDeadZone && ax * 2 >= ay) bits |= 1 << (dx < 0 ? kLeft : kRight);
+    if (ay > kDeadZone && ay * 2 >= ax) bits |= 1 << (dy < 0 ? kUp : kDown);
+    return bits;
+  }
+  function sendButtons() {
+    let bits = 0;
+    const held = new Set();
+    for (const finger of fingers.values()) {
+      held.add(finger.control);
+      bits |= finger.control === stick ? stickButtons(finger.x, finger.y)
+                                       : 1 << Number(finger.control.dataset.button);
+    }
+    for (const control of document.querySelectorAll('.control')) {
+      control.classList.toggle('held', held.has(control));
+    }
+    if (bits !== sentButtons && window.Module && Module._tolvex_host_buttons) {
+      Module._tolvex_host_buttons(bits);
+      sentButtons = bits;
+    }
+  }
+  function showTouchControls() {
+    if (document.body.classList.contains('touch')) return;
+    document.body.classList.add('touch');
+    layout();
+  }
+  const touchArea = $('touch');
+  touchArea.addEventListener('touchstart', (event) => {
+    event.preventDefault();
+    for (const touch of event.changedTouches) {
+      const control = touch.target.closest && touch.target.closest('.control');
+      if (control) fingers.set(touch.identifier, { control, x: touch.clientX, y: touch.clientY });
+    }
+    sendButtons();
+  }, { passive: false });
+  touchArea.addEventListener('touchmove', (event) => {
+    event.preventDefault();
+    for (const touch of event.changedTouches) {
+      const finger = fingers.get(touch.identifier);
+      if (finger) Object.assign(finger, { x: touch.clientX, y: touch.clientY });
+    }
+    sendButtons();
+  }, { passive: false });
+  const lift = (event) => {
+    for (const touch of event.changedTouches) fingers.delete(touch.identifier);
+    sendButtons();
+  };
+  touchArea.addEventListener('touchend', lift);
+  touchArea.addEventListener('touchcancel', lift);
+  window.addEventListener('touchstart', showTouchControls, { capture: true, passive: true });
+  if (window.matchMedia && matchMedia('(pointer: coarse)').matches) showTouchControls();
+
+  // ---- Before loading: what this browser lacks that the game cannot do without.
+  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+    fail('This browser cannot run WebAssembly, which the game is made of. ' +
+         'Turn it on (some browsers turn it off with their strictest security settings) ' +
+         'or play in another browser.');
+    return;
+  }
+  // Where WebGL is drawn by the processor (no graphics card, or none the browser may use), the
+  // library's own drawing into a plain canvas costs far less: the desktop build does the same.
+  function probeDrawing() {
+    const found = { webgl: false, cpu: false, plain: false, renderer: '' };
+    try {
+      const gl = document.createElement('canvas').getContext('webgl');
+      if (gl) {
+        found.webgl = true;
+        const info = gl.getExtension('WEBGL_debug_renderer_info');
+        found.renderer = String(gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER));
+        found.cpu = /SwiftShader|llvmpipe|softpipe|Software/i.test(found.renderer);
+        const lose = gl.getExtension('WEBGL_lose_context');
+        if (lose) lose.loseContext();
+      }
+    } catch (error) {
+      // As if there were no WebGL.
+    }
+    try {
+      found.plain = Boolean(document.createElement('canvas').getContext('2d'));
+    } catch (error) {
+      // As if there were no plain canvas either.
+    }
+    return found;
+  }
+  const drawing = probeDrawing();
+  if (!drawing.webgl && !drawing.plain) {
+    fail('This browser lets the page draw neither with WebGL nor on a plain canvas, so the game ' +
+         'has nowhere to show its picture. Turn on hardware acceleration or WebGL, or play in ' +
+         'another browser.');
+    return;
+  }
+  const env = {};
+  if (!drawing.webgl || drawing.cpu) env.TOLVEX_RENDERER = 'software';
+  window.keldoDrawing = { renderer: drawing.renderer, software: env.TOLVEX_RENDERER === 'software' };
+
+  // ---- Storage: the best score lives in the browser's storage for this page (IndexedDB). A
+  // frame without it (sandboxed), blocked site data or a browser without it: the game still
+  // plays, keeps nothing, and the page says so once.
+  function probeStorage() {
+    return new Promise((resolve) => {
+      const kProbe = 'keldo-probe';
+      const without = (why) => resolve(`the best score will not be kept: ${why}`);
+      let request;
+      try {
+        if (!window.indexedDB) return without('this browser gives pages no storage');
+        request = indexedDB.open(kProbe);
+      } catch (error) {
+        return without('this page may not keep data here (a frame without storage?)');
+      }
+      request.onsuccess = () => {
+        request.result.close();
+        indexedDB.deleteDatabase(kProbe);
+        resolve('');
+      };
+      request.onerror = () => without('the browser keeps no data for this page');
+      request.onblocked = () => resolve('');
+    });
+  }
+
+  // ---- The files, with the bytes loaded out of the total shown while they come.
+  const progress = $('progress');
+  const loadedLine = $('loaded');
+  const total = Object.values(build.files).reduce((sum, size) => sum + size, 0);
+  let loaded = 0;
+  const megabytes = (n) => (n / 1e6).toFixed(1);
+  function showProgress(bytes) {
+    loaded += bytes;
+    if (total > 0) {
+      progress.value = Math.min(1, loaded / total);
+      loadedLine.textContent = `Loading: ${megabytes(loaded)} of ${megabytes(total)} MB`;
+    } else {
+      progress.removeAttribute('value');
+      loadedLine.textContent = `Loading: ${megabytes(loaded)} MB`;
+    }
+  }
+  async function fetchFile(name) {
+    let response;
+    try {
+      response = await fetch(versioned(name));
+    } catch (error) {
+      throw new Error(`${name} could not be loaded: the network failed (${error.message}).`);
+    }
+    if (!response.ok) {
+      throw new Error(`${name} could not be loaded: the server answered ` +
+                      `${response.status} ${response.statusText}`.trim() + '.');
+    }
+    const expected = build.files[name];
+    const parts = [];
+    let size = 0;
+    try {
+      const reader = response.body.getReader();
+      for (;;) {
+        const { done, value } = await reader.read();
+        if (done) break;
+        parts.push(value);
+        size += value.length;
+        showProgress(value.length);
+      }
+    } catch (error) {
+      throw new Error(`${name} was cut short: the connection broke after ${size} bytes.`);
+    }
+    if (expected !== undefined && size !== expected) {
+      throw new Error(size < expected
+        ? `${name} was cut short: ${size} of its ${expected} bytes arrived.`
+        : `${name} is not the one this page was made with (${size} bytes, not ${expected}).`);
+    }
+    const bytes = new Uint8Array(size);
+    let at = 0;
+    for (const part of parts) {
+      bytes.set(part, at);
+      at += part.length;
+    }
+    return bytes;
+  }
+
+  // ---- The game's saved data lives where a desktop keeps it, in the home folder; on the page
   // that folder is in the browser's storage: read before the game starts, written back after
   // every save (which ends with a rename). A screenshot (F12) is offered as a download.
   const home = '/home/web_user';
@@ -53,22 +350,27 @@
     setTimeout(() => URL.revokeObjectURL(link.href), 10000);
     FS.unlink(path);
   }
-  function keepSaves() {
+  function keepSaves(storageProblem) {
     const FS = Module.FS;
     FS.mkdirTree(saves);
     FS.mkdirTree(pictures);
-    FS.mount(FS.filesystems.IDBFS, {}, saves);
-    Module.addRunDependency('saves');
-    FS.syncfs(true, (error) => {
-      if (error) console.warn('keldo: the saved data could not be read from the browser');
-      Module.removeRunDependency('saves');
-    });
+    const kept = !storageProblem;
+    if (kept) {
+      FS.mount(FS.filesystems.IDBFS, {}, saves);
+      Module.addRunDependency('saves');
+      FS.syncfs(true, (error) => {
+        if (error) notice('The saved best score could not be read from the browser.');
+        Module.removeRunDependency('saves');
+      });
+    } else {
+      notice(storageProblem[0].toUpperCase() + storageProblem.slice(1) + '.');
+    }
     const rename = FS.rename;
     FS.rename = function (from, to) {
       rename.call(FS, from, to);
-      if (to.startsWith(saves + '/')) {
+      if (kept && to.startsWith(saves + '/')) {
         FS.syncfs(false, (error) => {
-          if (error) console.warn('keldo: the saved data could not be kept in the browser');
+          if (error) notice('The best score could not be kept in the browser.');
         });
       } else if (to.startsWith(pictures + '/')) {
         download(to);
@@ -76,28 +378,80 @@
     };
   }
 
-  window.Module = {
-    canvas: canvas,
-    preRun: [keepSaves],
-    print: (text) => console.log(text),
-    printErr: (text) => console.error(text),
-    setStatus: (text) => {
-      status.textContent = text ? text.replace(/\(.*\)$/, '').trim() : '';
-    },
-    // Each frame, as the game hands the browser its turn. The first one clears the loading
-    // line; the count and the time of the first are there for whoever measures the page.
-    onFrame: () => {
-      if (window.keldoFrames === undefined) {
-        window.keldoFirstFrameMs = performance.now();
-        window.keldoFrames = 0;
-        status.textContent = '';
-      }
-      window.keldoFrames++;
-    },
-    // The game has ended (an error, or the frame limit of an automated run).
-    onExit: (code) => {
-      status.textContent = code === 0 ? 'game over: reload the page to play again'
-                                      : 'the game stopped: reload the page';
-    },
-  };
+  // ---- After one visit the page's files are kept by a service worker under this build's
+  // version, so that the game starts without a network; a new build replaces them. The large
+  // files the page has loaded already are put in that copy from here, not fetched again.
+  const kTypes = { 'keldo.js': 'text/javascript', 'keldo.wasm': 'application/wasm',
+                   'keldo.data': 'application/octet-stream' };
+  async function keepForOffline(loaded) {
+    try {
+      if (!build.version || !navigator.serviceWorker || !window.caches) return;
+      const cache = await caches.open(`keldo-${build.version}`);
+      await Promise.all(Object.entries(loaded).map(([name, bytes]) => cache.put(
+        versioned(name), new Response(bytes, { headers: { 'Content-Type': kTypes[name] } }))));
+      await navigator.serviceWorker.register('sw.js');
+    } catch (error) {
+      // A frame without storage: the game is played online only.
+    }
+  }
+
+  function start([js, wasm, data, storageProblem]) {
+    if (failed) return;
+    loadedLine.textContent = 'Starting…';
+    window.Module = {
+      canvas: canvas,
+      wasmBinary: wasm,
+      getPreloadedPackage: () => data.buffer,
+      locateFile: versioned,
+      preRun: [() => {
+        Object.assign(Module.ENV, env);
+        keepSaves(storageProblem);
+        // Automation: a test sets the library's variables and writes its files here.
+        if (window.keldoSetUp) window.keldoSetUp(Module);
+      }],
+      print: (text) => console.log(text),
+      printErr: (text) => {
+        lastError = text;
+        console.error(text);
+      },
+      setStatus: () => {},
+      // Each game frame, as the game hands the browser its turn; the count and the time of the
+      // first are there for whoever measures the page.
+      onFrame: () => {
+        if (window.keldoFrames === undefined) {
+          window.keldoFirstFrameMs = performance.now();
+          window.keldoFrames = 0;
+          $('loading').hidden = true;
+          keepForOffline({ 'keldo.js': js, 'keldo.wasm': wasm, 'keldo.data': data });
+        }
+        window.keldoFrames++;
+        if (window.keldoFrameTimes) window.keldoFrameTimes.push(performance.now());
+      },
+      onPause: (now) => {
+        paused = now;
+        window.keldoPaused = now;
+        $('hint').hidden = !now;
+        if (now) suspendAudio();
+        else resumeAudio();
+      },
+      onAbort: (what) => fail(`The game stopped: ${lastError || what}`),
+      // The game has ended: an error, or the frame limit of an automated run.
+      onExit: (code) => {
+        exited = true;
+        if (code === 0) {
+          status.textContent = 'The game has ended: reload the page to play again.';
+        } else {
+          fail(`The game stopped: ${lastError || `exit code ${code}`}`);
+        }
+      },
+    };
+    const script = document.createElement('script');
+    script.text = new TextDecoder().decode(js);
+    document.body.appendChild(script);
+  }
+
+  Promise.all([fetchFile('keldo.js'), fetchFile('keldo.wasm'), fetchFile('keldo.data'),
+               probeStorage()])
+    .then(start)
+    .catch((error) => fail(error.message));
 })();

@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "startup/FaultTrap.h"
+#include "startup/PlayerNotice.h"
 
 namespace keldo {
 
@@ -227,11 +229,14 @@ void InstallFaultTrap() {
 
 void HoldStopRequests() { SetConsoleCtrlHandler(HoldStop, TRUE); }
 
-// Standard error stays where it is here.
+// Standard error stays where it is here; where nobody reads it, the player is told.
 void SayEnding(const char* line) {
     if (InterlockedExchange(&gEndingReported, 1) == 0) {
-        std::fputs(line, stderr);
-        std::fflush(stderr);
+        std::string text(line);
+        if (!text.empty() && text.back() == '\n') {
+            text.pop_back();
+        }
+        ReportEnding(text);
     }
 }
 

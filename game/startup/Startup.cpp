@@ -20,6 +20,7 @@
 #include "startup/AppSettings.h"
 #include "startup/FaultTrap.h"
 #include "startup/Main.h"
+#include "startup/PlayerNotice.h"
 
 namespace keldo {
 
@@ -181,6 +182,7 @@ Ending ShutDown(Ending ending, bool faulted) {
 }  // namespace
 
 int RunProgram() {
+    JoinParentConsole();
     InstallFaultTrap();
     std::set_terminate(OnUncaughtException);
     HoldStopRequests();

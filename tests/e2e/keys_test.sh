@@ -34,7 +34,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   run() {  # run NAME: a game in the window, until the trace reaches frame 30
     TOLVEX_TRACE=$WORK/$1.trace TOLVEX_RECORD=$WORK/$1.rec "$KELDO" >$WORK/$1.out 2>$WORK/$1.err &
     pid=$!
-    win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+    win=$(timeout 60 xdotool search --sync --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
     [ -n "$win" ] || fail "no window"
     xdotool windowfocus --sync "$win" 2>/dev/null || true
     wait_frame 30 $1 || fail "no frames"

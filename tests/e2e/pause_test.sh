@@ -48,7 +48,8 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
 
   TOLVEX_TRACE=$WORK/trace.txt TOLVEX_RECORD=$WORK/rec.txt "$KELDO" >$WORK/out.txt 2>$WORK/err.txt &
   pid=$!
-  win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+  # Only the window shown: a first one may be opened and closed unseen while the renderer is chosen.
+  win=$(timeout 60 xdotool search --sync --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
   [ -n "$win" ] || fail "no window"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   wait_frame 30 || fail "no frames"

@@ -27,7 +27,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   play() {  # play NAME: starts a recorded game and plays a little of it
     TOLVEX_TRACE=$WORK/$1.trace TOLVEX_RECORD=$WORK/$1.rec "$KELDO" 2>$WORK/$1.err &
     pid=$!
-    win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+    win=$(timeout 60 xdotool search --sync --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
     [ -n "$win" ] || { echo "FAIL: no window"; kill $pid; exit 1; }
     xdotool windowfocus --sync "$win" 2>/dev/null || true
     wait_frame $WORK/$1.trace 30 || { echo "FAIL: no frames"; exit 1; }

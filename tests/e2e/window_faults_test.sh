@@ -34,7 +34,7 @@ start_on_own_display() {
     2>"$work/said.txt" &
   pid=$!
   for i in $(seq 1 600); do grep -q "^frame 30$" "$work/trace.txt" 2>/dev/null && break; sleep 0.1; done
-  win=$(DISPLAY=$display xdotool search --name "^KELDO var 0\.2$" | head -n 1)
+  win=$(DISPLAY=$display xdotool search --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
   [ -n "$win" ] || { echo "FAIL: no window"; cat "$work/said.txt"; kill -9 $pid $xpid; exit 1; }
 }
 

@@ -13,7 +13,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   export SDL_AUDIODRIVER=dummy
   TOLVEX_TRACE=$WORK/trace.txt TOLVEX_SHOT=200:$WORK/game.png "$KELDO" 2>$WORK/stderr.txt &
   pid=$!
-  win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+  win=$(timeout 60 xdotool search --sync --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
   [ -n "$win" ] || { echo "FAIL: no window titled KELDO var 0.2"; kill $pid; exit 1; }
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   sleep 1

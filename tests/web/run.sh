@@ -26,11 +26,15 @@ echo "== a whole game under node"
 "$here/NodeGameTest.sh" "$desk" "$web" "$out/game" || status=1
 
 echo "== the page in headless Chromium"
-# The title a moment after start, and the game two seconds after Space.
+# The title a moment after start, and the game two seconds after Space (the page test shows a
+# scene like it, and the very same frame).
 printf '30 0\n32\n' >"$out/references/script.txt"
 TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=160 TOLVEX_INPUT="$out/references/script.txt" \
   TOLVEX_SHOT="20:$out/references/title.png,155:$out/references/game.png" \
   node "$web/keldo-node.js"
+# The desktop build's own picture of the game's frame 155, to be matched pixel for pixel.
+TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=160 TOLVEX_INPUT="$out/references/script.txt" \
+  TOLVEX_SHOT="155:$out/references/desktop-game.png" "$desk/keldo"
 # A best score saved by the desktop build's whole game, and the game scene showing it.
 mkdir -p "$out/references/save"
 TOLVEX_HEADLESS=null TOLVEX_SEED=1 TOLVEX_INPUT="$out/game/script.txt" \
@@ -41,4 +45,15 @@ TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=160 TOLVEX_INPUT="$out/references/
   node "$web/keldo-node.js"
 node --experimental-websocket --no-warnings "$here/PageTest.mjs" "$page" "$out/references" \
   "$out/page" || status=1
+for test in TouchTest:"$web" FailureTest EmbedTest:- OfflineTest:-; do
+  name=${test%%:*}
+  echo "== ${name%Test}"
+  args=("$page")
+  case $test in
+    *:-) args+=("$out/$name") ;;
+    *:*) args+=("${test#*:}" "$out/$name") ;;
+  esac
+  mkdir -p "$out/$name"
+  node --experimental-websocket --no-warnings "$here/$name.mjs" "${args[@]}" || status=1
+done
 exit $status

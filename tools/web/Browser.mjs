@@ -2,7 +2,7 @@
 // on 127.0.0.1 by a small server that counts what it sends. Shared by the page test and the
 // page benchmark. Needs node's WebSocket (node --experimental-websocket on node 20).
 import { spawn } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, existsSync, statSync } from 'node:fs';
+import { mkdtempSync, readFileSync, readdirSync, rmSync, existsSync, statSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { extname, join, normalize } from 'node:path';
@@ -16,26 +16,32 @@ const TYPES = {
   '.wasm': 'application/wasm',
   '.data': 'application/octet-stream',
   '.png': 'image/png',
+  '.ico': 'image/x-icon',
+  '.webmanifest': 'application/manifest+json',
 };
 
 export function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
-// Serves `root`; `sent` counts the body bytes of every answer since the last reset.
-export async function serve(root) {
-  const state = { sent: 0, requests: [] };
+// Serves `root` (which may be changed while it runs: `state.root`); `sent` counts the body
+// bytes of every answer since the last reset. `options.port` asks for a port; `options.faults`
+// maps a file's path to 'missing' (404) or 'cut' (half of it sent, as if the connection broke).
+// Every answer allows any origin, as a server of a game for portals' sandboxed frames must.
+export async function serve(root, options = {}) {
+  const state = { sent: 0, requests: [], root, faults: options.faults || {} };
   const server = createServer((req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
-    let file = join(root, path);
-    if (!file.startsWith(root)) {
+    let file = join(state.root, path);
+    if (!file.startsWith(state.root)) {
       res.writeHead(403).end();
       return;
     }
     if (existsSync(file) && statSync(file).isDirectory()) file = join(file, 'index.html');
-    if (!existsSync(file)) {
+    const fault = state.faults[path];
+    if (!existsSync(file) || fault === 'missing') {
       state.requests.push(`404 ${path}`);
-      res.writeHead(404).end();
+      res.writeHead(404, { 'Access-Control-Allow-Origin': '*' }).end();
       return;
     }
     const body = readFileSync(file);
@@ -45,24 +51,34 @@ export async function serve(root) {
       'Content-Type': TYPES[extname(file)] || 'application/octet-stream',
       'Content-Length': body.length,
       'Cache-Control': 'no-store',
+      'Access-Control-Allow-Origin': '*',
     });
+    if (fault === 'cut') {
+      res.write(body.subarray(0, body.length >> 1), () => setTimeout(() => res.destroy(), 100));
+      return;
+    }
     res.end(body);
   });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  state.url = `http://127.0.0.1:${server.address().port}/`;
-  state.close = () => new Promise((resolve) => server.close(resolve));
+  server.keepAliveTimeout = 1;
+  await new Promise((resolve) => server.listen(options.port || 0, '127.0.0.1', resolve));
+  state.port = server.address().port;
+  state.url = `http://127.0.0.1:${state.port}/`;
+  state.close = () => new Promise((resolve) => {
+    server.close(resolve);
+    server.closeAllConnections();
+  });
   return state;
 }
 
 // Starts Debian's Chromium headless with a fresh profile; resolves to a DevTools session on
 // its first tab.
-export async function launch({ chromium = '/usr/bin/chromium', width = 1280, height = 800 } = {}) {
+export async function launch({ chromium = '/usr/bin/chromium', width = 1280, height = 800, args: extra = [] } = {}) {
   const profile = mkdtempSync(join(tmpdir(), 'keldo-chromium-'));
   const args = [
     '--headless=new', '--no-sandbox', '--no-first-run', '--no-default-browser-check',
     '--disable-extensions', '--disable-background-networking', '--mute-audio',
     '--enable-unsafe-swiftshader', `--window-size=${width},${height}`,
-    `--user-data-dir=${profile}`, '--remote-debugging-port=0', 'about:blank',
+    `--user-data-dir=${profile}`, '--remote-debugging-port=0', ...extra, 'about:blank',
   ];
   const child = spawn(chromium, args, { stdio: ['ignore', 'ignore', 'pipe'] });
   let stderr = '';
@@ -81,11 +97,17 @@ export async function launch({ chromium = '/usr/bin/chromium', width = 1280, hei
     if (!target) await sleep(100);
   }
   const session = await connect(target.webSocketDebuggerUrl);
+  session.pid = child.pid;
   session.close = async () => {
     session.socket.close();
     child.kill('SIGTERM');
     await new Promise((resolve) => (child.exitCode !== null ? resolve() : child.on('exit', resolve)));
-    rmSync(profile, { recursive: true, force: true });
+    // Chromium's helper processes may still be writing there as it ends.
+    try {
+      rmSync(profile, { recursive: true, force: true, maxRetries: 50, retryDelay: 100 });
+    } catch {
+      // Left for the system's temporary-file sweep.
+    }
   };
   return session;
 }
@@ -103,28 +125,30 @@ function connect(url) {
       if (message.error) reject(new Error(`${message.error.message} ${message.error.data || ''}`));
       else resolve(message.result);
     } else if (message.method) {
-      for (const listener of listeners) listener(message.method, message.params);
+      for (const listener of listeners) listener(message.method, message.params, message.sessionId);
     }
   };
   const session = {
     socket,
-    send(method, params = {}) {
+    send(method, params = {}, sessionId = undefined) {
       const id = next++;
-      socket.send(JSON.stringify({ id, method, params }));
+      socket.send(JSON.stringify({ id, method, params, sessionId }));
       return new Promise((resolve, reject) => pending.set(id, { resolve, reject }));
     },
     on(listener) {
       listeners.push(listener);
     },
-    async evaluate(expression) {
-      const result = await session.send('Runtime.evaluate', { expression, returnByValue: true });
+    // `sessionId`: in a frame of its own process (see frameSession).
+    async evaluate(expression, sessionId = undefined) {
+      const result = await session.send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true }, sessionId);
       if (result.exceptionDetails) throw new Error(`${expression}: ${result.exceptionDetails.text}`);
       return result.result.value;
     },
-    async waitFor(expression, timeoutMs, what) {
+    async waitFor(expression, timeoutMs, what, sessionId = undefined) {
       const until = Date.now() + timeoutMs;
       for (;;) {
-        const value = await session.evaluate(expression);
+        // While a page is being left or loaded, it has nothing to answer with.
+        const value = await session.evaluate(expression, sessionId).catch(() => undefined);
         if (value) return value;
         if (Date.now() > until) throw new Error(`timed out waiting for ${what}`);
         await sleep(50);
@@ -135,6 +159,43 @@ function connect(url) {
       await session.send('Input.dispatchKeyEvent', { type: 'keyDown', ...base, text: key.length === 1 ? key : undefined });
       await sleep(holdMs);
       await session.send('Input.dispatchKeyEvent', { type: 'keyUp', ...base });
+    },
+    // Fingers on a touch screen: `type` touchStart, touchMove or touchEnd, `points` every finger
+    // down after the change ({ id, x, y } in the page's CSS pixels); a finger missing from the
+    // points of a touchMove is lifted.
+    async touch(type, points = []) {
+      await session.send('Input.dispatchTouchEvent', {
+        type,
+        touchPoints: points.map(({ id, x, y }) => ({ id, x, y, radiusX: 8, radiusY: 8, force: 1 })),
+      });
+    },
+    // Frames of other sites run in processes of their own: each one that appears is attached to
+    // this connection; `frame(prefix)` waits for the one whose address starts with `prefix` and
+    // gives its session, for evaluate and waitFor; `frame.forget()` before leaving a page.
+    async attachFrames() {
+      const frames = new Map();
+      session.on((method, params) => {
+        if (method === 'Target.attachedToTarget' && params.targetInfo.type === 'iframe') {
+          frames.set(params.sessionId, true);
+        } else if (method === 'Target.detachedFromTarget') {
+          frames.delete(params.sessionId);
+        }
+      });
+      await session.send('Target.setAutoAttach', { autoAttach: true, waitForDebuggerOnStart: false, flatten: true });
+      const find = async (prefix, timeoutMs = 30_000) => {
+        const until = Date.now() + timeoutMs;
+        for (;;) {
+          for (const id of frames.keys()) {
+            const url = await session.evaluate('location.href', id).catch(() => '');
+            if (url.startsWith(prefix)) return id;
+          }
+          if (Date.now() > until) throw new Error(`no frame of ${prefix} appeared`);
+          await sleep(100);
+        }
+      };
+      // Before leaving a page: its frames are not those of the next one.
+      find.forget = () => frames.clear();
+      return find;
     },
     // The canvas as the page shows it, as PNG bytes.
     async canvasShot() {
@@ -152,6 +213,42 @@ function connect(url) {
     socket.onopen = () => resolve(session);
     socket.onerror = () => reject(new Error(`cannot connect to ${url}`));
   });
+}
+
+// The processor time (in seconds) that a process and all of its descendants have used so far,
+// in total and by Chromium's kind of process (browser, renderer, gpu-process, ...).
+export function processTreeSeconds(pid) {
+  const kTicks = 100;  // USER_HZ on Linux
+  const parent = new Map();
+  const used = new Map();
+  for (const name of readdirSync('/proc')) {
+    if (!/^\d+$/.test(name)) continue;
+    try {
+      const stat = readFileSync(`/proc/${name}/stat`, 'utf8');
+      const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+      parent.set(Number(name), Number(fields[1]));
+      used.set(Number(name), (Number(fields[11]) + Number(fields[12])) / kTicks);
+    } catch {
+      // Gone meanwhile.
+    }
+  }
+  const byKind = {};
+  let total = 0;
+  for (const [id, seconds] of used) {
+    let at = id;
+    while (at > 1 && at !== pid) at = parent.get(at) ?? 0;
+    if (at !== pid) continue;
+    let kind = 'browser';
+    try {
+      const type = readFileSync(`/proc/${id}/cmdline`, 'utf8').match(/--type=([a-z-]+)/);
+      if (type) kind = type[1];
+    } catch {
+      // Gone meanwhile.
+    }
+    byKind[kind] = (byKind[kind] || 0) + seconds;
+    total += seconds;
+  }
+  return { total, byKind };
 }
 
 // Console errors, uncaught exceptions and failed loads, as they come.

@@ -1,0 +1,29 @@
+// What a host around the program (the web page that holds its canvas) gives the library and
+// hears from it: the host's own on-screen buttons for pad 0, whether it scales the picture
+// itself, and when the game pauses. A desktop window has no such host (HostOther.cpp).
+#pragma once
+
+#include <cstdint>
+
+namespace tolvex {
+
+// Pad-0 buttons held on the host's on-screen controls, and those pressed and let go since the
+// last call, bit b for button b.
+uint32_t HostButtonsDown();
+// A button pressed on the host's controls since the last call (to go on after a pause).
+bool HostButtonPressed();
+// Presses seen since the last frame are forgotten, as the pad's own are.
+void ClearHostLatches();
+
+// The window is the host's canvas, which holds the whole picture at its own size while the
+// host scales it to fit: it is opened at the picture's size and never resized.
+bool HostScalesPicture();
+
+// A picture was presented: the host shows it before the game's next frame is drawn. (Frames
+// that present nothing, a still picture, need not wait for the host's next showing.)
+void HostFrameShown();
+
+// The game has paused (the host shows how to go on and silences its audio) or goes on.
+void TellHostPaused(bool paused);
+
+}  // namespace tolvex

@@ -1,0 +1,13 @@
+// A desktop window has no host around it: no on-screen buttons, a window of its own size.
+#include "platform/Host.h"
+
+namespace tolvex {
+
+uint32_t HostButtonsDown() { return 0; }
+bool HostButtonPressed() { return false; }
+void ClearHostLatches() {}
+bool HostScalesPicture() { return false; }
+void HostFrameShown() {}
+void TellHostPaused(bool) {}
+
+}  // namespace tolvex

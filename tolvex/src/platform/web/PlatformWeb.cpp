@@ -1,0 +1,107 @@
+// The library in a web page, and the same program run by node for automation. There is one
+// thread, and the browser gets its turn only while the game sleeps between frames, so that
+// sleep hands control back (asyncify unwinds the game's loop and resumes it on time).
+#include <emscripten.h>
+
+#include <cerrno>
+#include <cmath>
+#include <ctime>
+
+#include "core/Errors.h"
+#include "core/Screen.h"
+#include "platform/Platform.h"
+
+namespace tolvex {
+
+namespace {
+
+constexpr int64_t kSecondNs = 1'000'000'000;
+constexpr double kMillisecondNs = 1e6;
+
+// The game's turn ends here and the browser has its own: the page counts the game frame,
+// shows what was drawn and takes input. In a page a canvas shows its picture only at the
+// browser's next rendering, after its animation-frame callbacks: after a frame that presented
+// a picture (HostWeb.cpp) the game goes on once that rendering is over, so that no frame it
+// draws is overwritten before it was shown, and a game that cannot keep up slows down instead.
+// A frame that presented nothing (a still picture) only waits for its time, which keeps the
+// browser from rendering for nothing. A hidden page has no renderings; there the game still
+// gets a turn now and then, enough to see that it was hidden and pause. Under node
+// (automation) the turn is only a timer.
+// (JavaScript, which the formatter would break.)
+// clang-format off
+EM_ASYNC_JS(void, WaitForBrowser, (double ms), {
+    if (Module['onFrame']) Module['onFrame']();
+    const kHiddenTurnMs = 250;
+    const shown = Module['framePending'];
+    Module['framePending'] = false;
+    if (!shown || typeof requestAnimationFrame !== 'function') {
+        await new Promise((resolve) => setTimeout(resolve, ms));
+        return;
+    }
+    const start = performance.now();
+    await new Promise((resolve) => {
+        const timer = setTimeout(resolve, kHiddenTurnMs);
+        requestAnimationFrame(() => {
+            clearTimeout(timer);
+            // A message is answered after the rendering that follows the callbacks.
+            const channel = new MessageChannel();
+            channel.port1.onmessage = resolve;
+            channel.port2.postMessage(0);
+        });
+    });
+    const left = ms - (performance.now() - start);
+    if (left >= 1) await new Promise((resolve) => setTimeout(resolve, left));
+});
+// clang-format on
+
+}  // namespace
+
+int64_t MonotonicNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * kSecondNs + t.tv_nsec;
+}
+
+void SleepUntilNs(int64_t deadline) {
+    const int64_t now = MonotonicNs();
+    WaitForBrowser(deadline > now ? (deadline - now) / kMillisecondNs : 0.0);
+}
+
+void StopPacing() {}
+
+uint64_t RunEntropy() {
+    timespec wall{};
+    clock_gettime(CLOCK_REALTIME, &wall);
+    return static_cast<uint64_t>(wall.tv_nsec) ^ (static_cast<uint64_t>(wall.tv_sec) << 30) ^
+           static_cast<uint64_t>(emscripten_random() * 4294967296.0);
+}
+
+// In the page the pictures and sounds are packed into the program's own file system under
+// /Data; under node the host's files are seen as they are, and the page's script tells the
+// Data folder beside the program.
+std::string LibraryFolder() {
+    char folder[4096] = "";
+    EM_ASM(
+        {
+            var dir = Module['dataFolder'] || '/Data/';
+            if (lengthBytesUTF8(dir) < $1) stringToUTF8(dir, $0, $1);
+        },
+        folder, sizeof folder);
+    if (folder[0] == '\0') {
+        Raise(TV_ERR_PLATFORM, "Init: cannot find the Data folder");
+    }
+    return folder;
+}
+
+// SDL's silent driver needs a thread of its own, which a page cannot have. Under node the
+// program's script puts a silent stand-in where the browser's audio would be, and the web's
+// own driver plays into that.
+const char* SilentSoundDriver() { return "emscripten"; }
+
+// The library is linked into the program.
+void KeepLibraryLoaded() {}
+
+// The tab shows the page's own icon; the picture is still read, so that a bad file fails alike.
+void ApplyWindowIcon(SDL_Window*, uint64_t icon) { LoadIconPicture(icon); }
+
+}  // namespace tolvex
