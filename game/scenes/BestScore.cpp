@@ -38,9 +38,9 @@ int64_t LoadBestScore() {
     // and it would keep every real one from counting. The next best replaces it.
     if (bits > static_cast<uint64_t>(ScoreBoard::kMaxScore)) {
         std::fprintf(stderr,
-                     "keldo: warning: the saved best score is more than %" PRId64
-                     "; starting from 0\n",
-                     ScoreBoard::kMaxScore);
+                     "keldo: warning: the saved best score is more than the game can reach; "
+                     "starting from 0 (%" PRIu64 ")\n",
+                     bits);
         std::fflush(stderr);
         return 0;
     }

@@ -142,7 +142,8 @@ void LoadKeyConfig() {
         Apply(*action, keys);
     }
     if (file.State() == FileRead::Refused) {
-        Warn(path + " " + file.Why() + "; the keys are the default ones");
+        Warn(std::string(kKeyFile) + " " + file.Why() + "; the keys are the default ones (" + path +
+             ")");
     }
 }
 

@@ -151,9 +151,11 @@ std::map<std::string, std::optional<std::string>>& Seen() {
 
 enum class OnDisk { Sound, None, Refused };
 
-// What is saved at `path`: the payload when the file is sound; none when there is no file or
-// a damaged one (set aside, with one warning); refused when it cannot be read, with `why`.
-OnDisk ReadSaved(const std::string& path, std::string& payload, std::string& why) {
+// What is saved at `path` (`name` in the messages): the payload when the file is sound; none
+// when there is no file or a damaged one (set aside, with one warning); refused when it cannot
+// be read, with `why`.
+OnDisk ReadSaved(const std::string& name, const std::string& path, std::string& payload,
+                 std::string& why) {
     std::string content;
     switch (ReadBounded(path, kHeaderBytes + kMaxPayload + kChecksumBytes, content, why)) {
         case FileRead::Read:
@@ -161,17 +163,19 @@ OnDisk ReadSaved(const std::string& path, std::string& payload, std::string& why
         case FileRead::Missing:
             return OnDisk::None;
         case FileRead::Refused:
-            why = path + " " + why;
+            why = name + " " + why;
             return OnDisk::Refused;
         case FileRead::Interrupted:
-            why = "the game is ending";
+            why = name + " was not read: the game is ending";
             return OnDisk::Refused;
     }
     std::string_view sound;
     if (const char* damage = Check(content, sound)) {
         const std::string aside = SetAside(path);
-        Warn(path + " is damaged (" + damage + "); " +
-             (aside.empty() ? "it could not be set aside" : "set aside as " + aside));
+        Warn(name + " is damaged: " + damage + "; " +
+             (aside.empty() ? "it could not be set aside"
+                            : "set aside as " + aside.substr(aside.rfind('/') + 1)) +
+             " (" + path + ")");
         return OnDisk::None;
     }
     payload = sound;
@@ -190,7 +194,7 @@ std::optional<std::string> LoadPayload(const std::string& file) {
     RemoveDeadTemporaries(path);
     std::string payload;
     std::string why;
-    switch (ReadSaved(path, payload, why)) {
+    switch (ReadSaved(file + kExtension, path, payload, why)) {
         case OnDisk::Sound:
             Seen()[file] = payload;
             return payload;
@@ -198,7 +202,7 @@ std::optional<std::string> LoadPayload(const std::string& file) {
             Seen()[file] = std::nullopt;
             return std::nullopt;
         case OnDisk::Refused:
-            Warn("cannot read " + why + "; starting without it");
+            Warn(why + "; starting without it (" + path + ")");
             return std::nullopt;
     }
     return std::nullopt;
@@ -209,8 +213,9 @@ std::optional<std::string> LoadPayload(const std::string& file) {
 bool SaveLocked(const std::string& file, const std::string& path, const TvBytes& data,
                 std::string& why) {
     std::string payload;
-    const OnDisk current = ReadSaved(path, payload, why);
+    const OnDisk current = ReadSaved(file + kExtension, path, payload, why);
     if (current == OnDisk::Refused) {
+        why = "cannot save " + why + " (" + path + ")";
         return false;
     }
     const auto seen = Seen().find(file);
@@ -272,8 +277,7 @@ bool SaveSaveData(const TvStr* name, const TvBytes* data) {
     const bool saved = SaveLocked(file, path, *data, why);
     UnlockSaveFolder(lock);
     if (!saved && !why.empty()) {
-        WarnOnceAboutSaving(why.starts_with("cannot save") ? why
-                                                           : "cannot save " + file + ": " + why);
+        WarnOnceAboutSaving(why);
     }
     return saved;
 }

@@ -20,6 +20,7 @@ namespace tolvex {
 namespace {
 
 constexpr int kTemporaryTries = 8;
+constexpr const char* kUserDirsFile = "user-dirs.dirs";
 // The tool writes a dozen short lines.
 constexpr uint64_t kMaxUserDirsBytes = 64 << 10;
 
@@ -53,7 +54,7 @@ std::string PicturesFromUserDirs() {
     if (config.empty()) {
         return {};
     }
-    const std::string path = config + "user-dirs.dirs";
+    const std::string path = config + kUserDirsFile;
     BoundedFile file(path, kMaxUserDirsBytes);
     const std::string key = "XDG_PICTURES_DIR=\"";
     std::string line;
@@ -70,7 +71,7 @@ std::string PicturesFromUserDirs() {
         return value.starts_with('/') ? value : std::string{};
     }
     if (file.State() == FileRead::Refused) {
-        Warn(path + " " + file.Why() + "; it is left out");
+        Warn(std::string(kUserDirsFile) + " " + file.Why() + "; it is left out (" + path + ")");
     }
     return {};
 }
