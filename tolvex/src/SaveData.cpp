@@ -3,10 +3,7 @@
 // checksum, so that a damaged, cut or foreign file is recognised and set aside rather than
 // believed. Scripted and headless runs keep no saved data unless TOLVEX_SAVE_DIR names a
 // folder: a test or a replay must not depend on what the player has saved, nor change it.
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -232,6 +229,19 @@ bool SaveLocked(const std::string& file, const std::string& path, const TvBytes&
         std::string(reinterpret_cast<const char*>(data.Data), static_cast<size_t>(data.Len));
     return true;
 }
+
+// The folder's lock, let go however the save ends.
+class FolderLock {
+public:
+    explicit FolderLock(int64_t handle) : Handle(handle) {}
+    ~FolderLock() { UnlockSaveFolder(Handle); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int64_t Handle;
+};
+
 }  // namespace
 
 }  // namespace tolvex
@@ -274,8 +284,11 @@ bool SaveSaveData(const TvStr* name, const TvBytes* data) {
                             " is not saved");
         return false;
     }
-    const bool saved = SaveLocked(file, path, *data, why);
-    UnlockSaveFolder(lock);
+    bool saved = false;
+    {
+        const FolderLock held(lock);
+        saved = SaveLocked(file, path, *data, why);
+    }
     if (!saved && !why.empty()) {
         WarnOnceAboutSaving(why);
     }
