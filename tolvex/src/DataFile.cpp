@@ -21,6 +21,7 @@ constexpr uint64_t kMaxListBytes = 64 << 10;
 
 // Small enough that a stop request is seen at once, large enough to cost nothing.
 constexpr size_t kReadChunk = size_t{1} << 20;
+constexpr size_t kSmallChunk = size_t{4} << 10;
 
 }  // namespace
 
@@ -39,8 +40,7 @@ std::string SizeText(uint64_t bytes) {
 }  // namespace
 
 BoundedFile::BoundedFile(const std::string& path, uint64_t maxBytes) : MaxBytes_(maxBytes) {
-    uint64_t size = 0;
-    Fd_ = OpenOrdinaryFile(path, size);
+    Fd_ = OpenOrdinaryFile(path, Size_);
     if (Fd_ == kNotOrdinaryFile) {
         Fd_ = -1;
         Fail(FileRead::Refused, "is not an ordinary file");
@@ -48,7 +48,7 @@ BoundedFile::BoundedFile(const std::string& path, uint64_t maxBytes) : MaxBytes_
         const int error = errno;
         Fail(error == ENOENT ? FileRead::Missing : FileRead::Refused,
              std::string("cannot be opened: ") + std::strerror(error));
-    } else if (size > maxBytes) {
+    } else if (Size_ > maxBytes) {
         Fail(FileRead::Refused, "is larger than the " + SizeText(maxBytes) + " allowed");
     }
 }
@@ -73,10 +73,13 @@ bool BoundedFile::Fill() {
         Fail(FileRead::Interrupted, "a stop was asked for");
         return false;
     }
-    // The size may change under us: read to the end, never past the limit.
+    // The size may change under us: read to the end, never past the limit. A small file is
+    // read in one small chunk (and the one that finds its end).
+    const size_t chunk = static_cast<size_t>(
+        std::clamp<uint64_t>(Size_ > Taken_ ? Size_ - Taken_ + 1 : 0, kSmallChunk, kReadChunk));
     const size_t had = Pending_.size();
-    Pending_.resize(had + kReadChunk);
-    const long n = ReadOrdinaryFile(Fd_, Pending_.data() + had, kReadChunk);
+    Pending_.resize(had + chunk);
+    const long n = ReadOrdinaryFile(Fd_, Pending_.data() + had, chunk);
     Pending_.resize(had + static_cast<size_t>(n > 0 ? n : 0));
     if (n < 0) {
         Fail(FileRead::Refused, std::string("cannot be read: ") + std::strerror(errno));

@@ -53,6 +53,7 @@ private:
 
     int Fd_ = -1;
     uint64_t MaxBytes_ = 0;
+    uint64_t Size_ = 0;  // when opened
     uint64_t Taken_ = 0;
     FileRead State_ = FileRead::Read;
     std::string Why_;
