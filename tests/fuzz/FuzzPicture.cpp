@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "Screen.h"
 #include "Tolvex.h"
+#include "core/Screen.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     IMG_Init(IMG_INIT_PNG);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ScriptLine.h"
+#include "automation/ScriptLine.h"
 
 using tolvex::ParseScriptLine;
 using tolvex::ScriptLine;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "SoundCheck.h"
+#include "sound/SoundCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Exactly `size` bytes, so that a read past the end is caught.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "RealText.h"
+#include "plain/RealText.h"
 
 namespace {
 

@@ -1,0 +1,3 @@
+#include "core/Low.h"
+#include "Near.h"
+#include "Tolvex.h"

@@ -1,0 +1,536 @@
+// Init and Free, the window (or the headless picture), frame pacing and the frame loop.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <optional>
+
+#include "automation/Recorder.h"
+#include "core/Errors.h"
+#include "core/FpEnv.h"
+#include "core/Runtime.h"
+#include "core/Screen.h"
+#include "files/DataFile.h"
+#include "files/UserFiles.h"
+#include "plain/Random.h"
+#include "plain/TvText.h"
+#include "platform/Platform.h"
+
+namespace tolvex {
+
+namespace {
+
+constexpr int64_t kSecondNs = 1'000'000'000;
+constexpr int64_t kFramesPerSecond = 60;
+// Behind by more than this, the pacer starts afresh instead of racing to catch up.
+constexpr int64_t kMaxLagFrames = 3;
+
+Session gSession;
+Screen gScreen;
+bool gSdlStarted = false;
+bool gCloseRequested = false;
+// The window does not show the last picture (not yet shown, uncovered, resized): the next Act
+// shows it even when the frame drew nothing new.
+bool gWindowStale = true;
+
+struct Pacer {
+    int64_t BaseNs = 0;
+    int64_t Count = 0;
+    std::deque<int64_t> Recent;  // Act times within the last second
+};
+Pacer gPacer;
+
+bool FitsDisplay(int& w, int& h) {
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) {
+        return false;
+    }
+    const double scale = std::min({1.0, usable.w * 0.9 / kScreenW, usable.h * 0.9 / kScreenH});
+    w = static_cast<int>(kScreenW * scale);
+    h = static_cast<int>(kScreenH * scale);
+    return true;
+}
+
+// Where OpenGL is only a rasteriser on the CPU (a virtual machine, a remote desktop, a machine
+// without a supported graphics card), SDL's own software renderer drawing straight into the
+// window costs a fraction of the CPU: it blends and scales without OpenGL's per-pixel
+// pipeline and needs no second copy of the picture to show it.
+bool RasterisesOnCpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
+        std::strncmp(info.name, "opengl", std::strlen("opengl")) != 0) {
+        return false;
+    }
+    // The renderer's context is current; glGetString is all we need of OpenGL.
+    constexpr unsigned kGlRendererName = 0x1F01;
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const char* name =
+        getString == nullptr ? nullptr : reinterpret_cast<const char*>(getString(kGlRendererName));
+    if (name == nullptr) {
+        return false;
+    }
+    for (const char* cpu : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+        if (std::strstr(name, cpu) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void OpenWindow(const std::string& title, uint64_t icon) {
+    WatchDisplayErrors();
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
+        Raise(TV_ERR_PLATFORM, "Init: no display: %s", SDL_GetError());
+    }
+    gSdlStarted = true;
+    // Without a display SDL quietly falls back to drivers that show nothing; a player would
+    // be left with an invisible game. Only an explicit choice of such a driver is honoured.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool invisible = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                                 std::strcmp(driver, "dummy") == 0);
+    if (invisible && std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        Raise(TV_ERR_PLATFORM,
+              "Init: no display (SDL found only its '%s' video driver); set TOLVEX_HEADLESS=1 "
+              "to run without one",
+              driver);
+    }
+    int w = kScreenW;
+    int h = kScreenH;
+    FitsDisplay(w, h);
+    // Hidden until its renderer is settled, which may take a second window.
+    const auto makeWindow = [&] {
+        gScreen.Window =
+            SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                             SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+        if (gScreen.Window == nullptr) {
+            Raise(TV_ERR_PLATFORM, "Init: cannot open the window: %s", SDL_GetError());
+        }
+    };
+    makeWindow();
+    const RendererChoice choice = gSession.Config.Renderer;
+    if (choice != RendererChoice::Software) {
+        gScreen.Renderer = SDL_CreateRenderer(
+            gScreen.Window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+        if (gScreen.Renderer != nullptr && choice == RendererChoice::Choose &&
+            RasterisesOnCpu(gScreen.Renderer)) {
+            SDL_DestroyRenderer(gScreen.Renderer);
+            gScreen.Renderer = nullptr;
+            SDL_DestroyWindow(gScreen.Window);
+            gScreen.Window = nullptr;
+            makeWindow();
+        }
+    }
+    if (gScreen.Renderer == nullptr) {
+        // Straight into the window's own pixels, not through an OpenGL texture.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        gScreen.Renderer = SDL_CreateRenderer(gScreen.Window, -1,
+                                              SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    }
+    if (gScreen.Renderer == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
+    }
+    SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
+    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, kScreenFormat, SDL_TEXTUREACCESS_TARGET,
+                                       kScreenW, kScreenH);
+    if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
+    }
+    ApplyWindowIcon(gScreen.Window, icon);
+    SDL_ShowWindow(gScreen.Window);
+}
+
+void OpenCanvas() {
+    gScreen.Canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, kScreenFormat);
+    gScreen.Renderer =
+        gScreen.Canvas == nullptr ? nullptr : SDL_CreateSoftwareRenderer(gScreen.Canvas);
+    if (gScreen.Renderer == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Init: cannot make the off-screen picture: %s", SDL_GetError());
+    }
+}
+
+void CloseEverything() {
+    ClosePause();
+    ClosePads();
+    CloseSound();
+    ClosePictures();
+    if (gScreen.Target != nullptr) {
+        SDL_DestroyTexture(gScreen.Target);
+    }
+    if (gScreen.Renderer != nullptr) {
+        SDL_DestroyRenderer(gScreen.Renderer);
+    }
+    if (gScreen.Window != nullptr) {
+        SDL_DestroyWindow(gScreen.Window);
+    }
+    if (gScreen.Canvas != nullptr) {
+        SDL_FreeSurface(gScreen.Canvas);
+    }
+    gScreen = Screen{};
+    if (gSdlStarted) {
+        SDL_Quit();
+        gSdlStarted = false;
+    }
+    // Only now: the display answers the window's destruction as late as its closing.
+    ForgetDisplayErrors();
+    CloseScript();
+    CloseRecording();
+    ForgetScriptHead();
+    CloseTrace();
+    RestoreSignals();
+    StopPacing();
+    gSession.Ready = false;
+    gCloseRequested = false;
+    gWindowStale = true;
+}
+
+void Open(const TvInitParams& params) {
+    // First of all, so that Ctrl+C during start-up (even while opening a named pipe that no
+    // one has opened yet) ends the run the same clean way as later.
+    InstallSignals();
+    ++gSession.Generation;
+    gSession.Frame = 0;
+    gSession.Config = ReadAutomationConfig();
+    const AutomationConfig& config = gSession.Config;
+    if (params.Title == 0) {
+        Raise(TV_ERR_ARG, "Init: the title is null");
+    }
+    const std::string title = ToUtf8(reinterpret_cast<const TvStr*>(params.Title), "Init");
+    SetUserFolderName(title);
+    gSession.DataDir = LibraryFolder();
+    gSession.DecodeAhead = ReadDecodeAheadList();
+
+    // A recording names its seed on its first line, so that it replays by itself.
+    const std::optional<uint64_t> scriptSeed =
+        config.InputPath.empty() ? std::nullopt : ReadScriptHead(config.InputPath);
+    const uint64_t seed = config.HasSeed ? config.Seed : scriptSeed ? *scriptSeed : RunEntropy();
+    SeedRandom(seed);
+    if (!config.RecordPath.empty()) {
+        OpenRecording(config.RecordPath, seed);
+    }
+
+    // The trace first: a driver reading it may be what unblocks the script's writer.
+    if (!config.TracePath.empty()) {
+        OpenTrace(config.TracePath);
+    }
+    if (!config.InputPath.empty()) {
+        OpenScript(config.InputPath);
+    }
+
+    HoldSignalsForNewThreads(true);
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    if (config.Headless == HeadlessMode::Window) {
+        OpenWindow(title, params.Icon);
+    } else {
+        if (SDL_Init(0) != 0) {
+            Raise(TV_ERR_PLATFORM, "Init: %s", SDL_GetError());
+        }
+        gSdlStarted = true;
+        if (config.Headless == HeadlessMode::Render) {
+            OpenCanvas();
+        }
+        ApplyWindowIcon(nullptr, params.Icon);  // no window to show it; a bad one still fails
+    }
+    OpenPictures();
+    OpenSound(config.Headless == HeadlessMode::Window);
+    OpenPads(config.Headless == HeadlessMode::Window && !ScriptOn());
+    if (PlayerAtWindow()) {
+        LoadKeyConfig();
+    }
+    // Last: a picture too large for the memory that is left must fail by its own name when the
+    // game loads it, not take the memory that the sound's thread was about to start with.
+    StartPicturePrefetch();
+    HoldSignalsForNewThreads(false);
+    gSession.Ready = true;
+    StartPicture();
+    gPacer = Pacer{};
+    gPacer.BaseNs = MonotonicNs();
+}
+
+bool Paced() { return gSession.Config.Headless == HeadlessMode::Window || gSession.Config.Pace; }
+
+// Sleeps to the next 1/60 s deadline, counted from a fixed base so that errors do not add up.
+void Pace() {
+    ++gPacer.Count;
+    const int64_t deadline = gPacer.BaseNs + gPacer.Count * kSecondNs / kFramesPerSecond;
+    const int64_t now = MonotonicNs();
+    if (now > deadline + kMaxLagFrames * kSecondNs / kFramesPerSecond) {
+        gPacer.BaseNs = now;
+        gPacer.Count = 0;
+        return;
+    }
+    SleepUntilNs(deadline);
+}
+
+void RecordFrameTime() {
+    const int64_t now = MonotonicNs();
+    gPacer.Recent.push_back(now);
+    while (gPacer.Recent.size() > 2 && now - gPacer.Recent.front() > kSecondNs) {
+        gPacer.Recent.pop_front();
+    }
+}
+
+void ToggleFullscreen() {
+    const bool full = (SDL_GetWindowFlags(gScreen.Window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    SDL_SetWindowFullscreen(gScreen.Window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+bool UncoversPicture(Uint8 windowEvent) {
+    switch (windowEvent) {
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void PumpEvents() {
+    if (gScreen.Window == nullptr) {
+        return;
+    }
+    const bool player = PlayerAtWindow();
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        WindowEvent(event);
+        if (player) {
+            NotePauseEvent(event);
+            if (event.type == SDL_KEYDOWN && event.key.repeat == 0 &&
+                IsScreenshotKey(event.key.keysym.scancode)) {
+                SaveScreenshotForPlayer();
+            }
+        }
+        PadEvent(event);
+        SoundEvent(event);
+    }
+}
+
+void Present() { PresentWith(nullptr); }
+
+void SaveShot(const std::string& path) {
+    const SurfacePtr picture = ReadBackPicture();
+    if (picture == nullptr) {
+        Raise(TV_ERR_PLATFORM, "Act: cannot read the picture back: %s (%s)", SDL_GetError(),
+              path.c_str());
+    }
+    WriteWholeFile(path, EncodePicture(*picture), "TOLVEX_SHOT");
+}
+
+// Between frames, before the pacing sleep, one picture or sound is made ready ahead of the
+// game's load of it; whatever fails here fails again, and is reported, when the game loads it.
+void WarmUp() {
+    const bool recording = RecordRaiseSites(false);
+    try {
+        if (!WarmUpOnePicture()) {
+            WarmUpOneSound();
+        }
+    } catch (...) {
+        // Out of memory included: the game's own load of the file says so, naming it.
+    }
+    RecordRaiseSites(recording);
+}
+
+}  // namespace
+
+bool WindowEvent(const SDL_Event& event) {
+    if (event.type == SDL_QUIT ||
+        (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
+        gCloseRequested = true;
+        return true;
+    }
+    if (event.type == SDL_WINDOWEVENT && UncoversPicture(event.window.event)) {
+        gWindowStale = true;
+        return true;
+    }
+    if (event.type == SDL_RENDER_TARGETS_RESET || event.type == SDL_RENDER_DEVICE_RESET) {
+        ForgetPicture();
+        gWindowStale = true;
+        return true;
+    }
+    if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
+        const SDL_Scancode key = event.key.keysym.scancode;
+        const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+        if (key == SDL_SCANCODE_ESCAPE) {
+            gCloseRequested = true;
+            return true;
+        }
+        if (key == SDL_SCANCODE_F11 ||
+            (alt && (key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER))) {
+            ToggleFullscreen();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CloseRequested() { return gCloseRequested || InterruptRequested(); }
+
+bool PlayerAtWindow() { return gScreen.Window != nullptr && !ScriptOn(); }
+
+void PresentWith(void (*over)(SDL_Renderer*)) {
+    SDL_Renderer* renderer = gScreen.Renderer;
+    if (renderer == nullptr) {
+        return;
+    }
+    if (gScreen.Target == nullptr) {
+        SDL_RenderFlush(renderer);
+        return;
+    }
+    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, gScreen.Target, nullptr, nullptr);
+    if (over != nullptr) {
+        over(renderer);
+    }
+    SDL_RenderPresent(renderer);
+    SDL_SetRenderTarget(renderer, gScreen.Target);
+    // Whatever was laid over the picture must go when the game's frames come back.
+    gWindowStale = over != nullptr;
+}
+
+SurfacePtr ReadBackPicture() {
+    SDL_Renderer* renderer = gScreen.Renderer;
+    SurfacePtr picture;
+    if (gScreen.Canvas != nullptr) {
+        SDL_RenderFlush(renderer);
+        picture.reset(SDL_ConvertSurfaceFormat(gScreen.Canvas, SDL_PIXELFORMAT_RGB24, 0));
+    } else if (renderer != nullptr) {
+        picture.reset(
+            SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 24, SDL_PIXELFORMAT_RGB24));
+        SDL_RenderSetViewport(renderer, nullptr);
+        if (picture != nullptr && SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB24,
+                                                       picture->pixels, picture->pitch) != 0) {
+            picture.reset();
+        }
+    }
+    return picture;
+}
+
+Session& CurrentSession() { return gSession; }
+
+Screen& CurrentScreen() { return gScreen; }
+
+void RequireReady(const char* entry) {
+    if (!gSession.Ready) {
+        Raise(TV_ERR_STATE, "%s: called before Init or after Free", entry);
+    }
+}
+
+std::string DataPath(const std::string& name) { return gSession.DataDir + name; }
+
+}  // namespace tolvex
+
+using namespace tolvex;
+
+extern "C" {
+
+bool Init(const TvInitParams* params) {
+    if (params == nullptr || params->Stamp != TV_INIT_STAMP || params->Flag != 1) {
+        Raise(TV_ERR_ARG, "Init: the start-up record has a wrong stamp or flag");
+    }
+    SetExceptionCell(reinterpret_cast<uint64_t*>(params->ExceptionCell));
+    if (gSession.Ready) {
+        Raise(TV_ERR_STATE, "Init: already running; call Free first");
+    }
+    DefaultFpEnv fp;
+    try {
+        Open(*params);
+    } catch (...) {
+        CloseEverything();
+        throw;
+    }
+    return true;
+}
+
+void Free() {
+    DefaultFpEnv fp;
+    CloseEverything();
+}
+
+// Ends the run the polite way: the next Act behaves as if the window had been closed.
+void Exit() {
+    RequireReady("Exit");
+    gCloseRequested = true;
+}
+
+bool Act() {
+    RequireReady("Act");
+    DefaultFpEnv fp;
+    const AutomationConfig& config = gSession.Config;
+    const bool drawn = FinishPicture();
+    for (const ShotRequest& shot : config.Shots) {
+        if (shot.Frame == gSession.Frame) {
+            SaveShot(shot.Path);
+        }
+    }
+    if (drawn || gWindowStale) {
+        Present();
+    }
+    CaptureFrame();
+    ++gSession.Frame;
+    WarmUp();
+    if (Paced()) {
+        Pace();
+    }
+    PumpEvents();
+    if (PauseRequested()) {
+        HoldWhilePaused();
+        // The rate is of frames played, and the pacer starts afresh on its own.
+        gPacer.Recent.clear();
+    }
+    AdvancePads();
+    RecordButtons(gSession.Frame, PadsDown());
+    StartPicture();
+    RecordFrameTime();
+    TraceFrame(gSession.Frame);
+    FlushTrace();
+    if (config.FrameLimit != 0 && gSession.Frame >= config.FrameLimit) {
+        Raise(TV_ERR_CLOSED, "Act: frame limit %lld reached (TOLVEX_FRAMES)",
+              static_cast<long long>(config.FrameLimit));
+    }
+    if (InterruptRequested()) {
+        RaiseInterrupted("Act");
+    }
+    if (gScreen.Window != nullptr && !DisplayFailure().empty()) {
+        Raise(TV_ERR_PLATFORM, "Act: %s", DisplayFailure().c_str());
+    }
+    if (gCloseRequested) {
+        Raise(TV_ERR_CLOSED, "Act: the window was closed");
+    }
+    return true;
+}
+
+void Stop() { RaiseUnsupported("Stop"); }
+
+// Frames per second over about the last second, as a share of 60. An unpaced headless
+// run reports exactly 1 so that what the game prints from it is the same on every run.
+double GetFPS() {
+    RequireReady("GetFPS");
+    if (!Paced() || gPacer.Recent.size() < 2) {
+        return 1.0;
+    }
+    DefaultFpEnv fp;
+    const double span = static_cast<double>(gPacer.Recent.back() - gPacer.Recent.front());
+    const double fps = static_cast<double>(gPacer.Recent.size() - 1) * kSecondNs / span;
+    // Whole frames per second: a counter on the screen reads "60" or "58", not "59.9723",
+    // and a fraction that keeps changing would only flicker.
+    return std::round(fps) / kFramesPerSecond;
+}
+
+// Shows the picture as drawn so far, in the middle of a frame: no pacing, no new frame.
+void Flip() {
+    RequireReady("Flip");
+    DefaultFpEnv fp;
+    DrawPictureSoFar();
+    Present();
+}
+
+}  // extern "C"

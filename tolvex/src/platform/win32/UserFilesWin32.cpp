@@ -1,0 +1,96 @@
+// The player's folders as Windows names them (the roaming application data and the
+// pictures folder), and file replacement with MoveFileEx.
+#include <windows.h>
+// After windows.h, which they need.
+#include <io.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "files/UserFiles.h"
+#include "platform/Platform.h"
+
+// windows.h names its own ReplaceFile this way; ours is the one declared in UserFiles.h.
+#undef ReplaceFile
+
+namespace tolvex {
+
+namespace {
+
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+    wchar_t* path = nullptr;
+    std::string folder;
+    if (SHGetKnownFolderPath(id, 0, nullptr, &path) == S_OK && path != nullptr) {
+        const std::u8string utf8 = std::filesystem::path(path).u8string();
+        folder.assign(utf8.begin(), utf8.end());
+        folder.push_back('/');
+    }
+    CoTaskMemFree(path);
+    return folder;
+}
+
+}  // namespace
+
+bool IsFolder(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_directory(FilePath(path), error);
+}
+
+std::string UserDataFolder() {
+    const std::string base = KnownFolder(FOLDERID_RoamingAppData);
+    return base.empty() ? base : base + UserFolderName() + "/";
+}
+
+std::string UserConfigFolder() { return UserDataFolder(); }
+
+std::string UserPicturesFolder() {
+    const std::string pictures = KnownFolder(FOLDERID_Pictures);
+    return !pictures.empty() && IsFolder(pictures) ? pictures : UserDataFolder();
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& why) {
+    const std::string temporary = TemporaryName(path);
+    const int fd = CreateNewFile(temporary);
+    std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "wb");
+    if (file == nullptr) {
+        why = std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
+                         std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+    const int error = errno;
+    const bool closed = std::fclose(file) == 0;
+    std::error_code ignored;
+    if (!written || !closed) {
+        why = std::strerror(written ? errno : error);
+        std::filesystem::remove(FilePath(temporary), ignored);
+        return false;
+    }
+    // The content is on the disk before the name points at it.
+    if (!MoveFileExW(FilePath(temporary).c_str(), FilePath(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        why = "cannot replace the file (error " + std::to_string(GetLastError()) + ")";
+        std::filesystem::remove(FilePath(temporary), ignored);
+        return false;
+    }
+    return true;
+}
+
+uint64_t CurrentProcessId() { return GetCurrentProcessId(); }
+
+bool ProcessIsGone(uint64_t id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    const bool running = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+    return !running;
+}
+
+}  // namespace tolvex
