@@ -4,7 +4,8 @@
 #    warns once, naming the file and the line, and its action keeps its default key; a key
 #    file that is a device is refused with one warning;
 #  - F12 saves a 1600 x 900 PNG named keldo-YYYYMMDD-HHMMSS.png in the folder named by
-#    XDG_PICTURES_DIR, and prints its path; with no such variable, in ~/Pictures.
+#    XDG_PICTURES_DIR, and prints its path; with no such variable, in ~/Pictures (the
+#    desktop's user-dirs.dirs, a device here, left out with one warning).
 # What the game saw of the keys is read from its own recording (TOLVEX_RECORD).
 # Skipped (77) where xvfb-run, xdotool or ImageMagick's identify is missing.
 set -u
@@ -53,6 +54,8 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   XDG_PICTURES_DIR=$WORK/shots run shot
   xdotool key F12; sleep 1
   end shot
+  # The desktop list of folders as a device: left out with one warning, ~/Pictures taken.
+  ln -s /dev/zero $WORK/home/.config/user-dirs.dirs
   run home
   xdotool key F12; sleep 1
   end home
@@ -77,6 +80,9 @@ echo "ok: attack on J and Z, a broken line warned once and hop kept Space"
 [ "$(cat "$work/zero.err")" = "tolvex: warning: keys.conf is not an ordinary file; the keys are the default ones ($work/home/.config/keldo/keys.conf)" ] ||
   fail "a key file that never ends: $(cat "$work/zero.err")"
 echo "ok: a key file that never ends was refused with one warning"
+[ "$(grep -v "keys.conf line 3" "$work/home.err")" = "tolvex: warning: user-dirs.dirs is not an ordinary file; it is left out ($work/home/.config/user-dirs.dirs)" ] ||
+  fail "a list of folders that never ends: $(cat "$work/home.err")"
+echo "ok: a list of folders that never ends was left out with one warning"
 
 for run in shot home; do
   path=$(cat "$work/$run.out")
