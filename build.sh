@@ -29,11 +29,12 @@ PACKAGES=(
 )
 
 # The Windows build: the cross compiler, wine for its tests, zip, GoogleTest's sources, and
-# dpkg-dev for apt-get source (the target libraries are built from Debian's sources).
+# dpkg-dev for apt-get source (the target libraries are built from Debian's sources); icoutils
+# to read the binaries' resources, openbox for the message boxes under Xvfb.
 WINDOWS_PACKAGES=(
   cmake g++-mingw-w64-x86-64-posix wine wine64 zip googletest dpkg-dev
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick icoutils openbox
 )
 
 install_missing() {
@@ -127,10 +128,13 @@ case "${1:-play}" in
   windows)
     install_missing "${WINDOWS_PACKAGES[@]}"
     build_windows -DKELDO_TESTS=OFF
-    # The zip holds one folder to unpack anywhere: the program and its Data/.
+    # The zip holds one folder to unpack anywhere: the program, its Data/, and the readme and
+    # the licence with Windows line ends.
     rm -rf build-win/zip build-win/keldo-win64.zip
     mkdir -p build-win/zip/keldo
     cp -r build-win/bin/keldo.exe build-win/bin/Data build-win/zip/keldo/
+    sed 's/$/\r/' packaging/windows/README.txt >build-win/zip/keldo/README.txt
+    sed 's/$/\r/' LICENSE >build-win/zip/keldo/LICENSE.txt
     (cd build-win/zip && zip -q -X -r ../keldo-win64.zip keldo)
     rm -rf build-win/zip
     echo "build-win/bin/keldo.exe, build-win/bin/Data/ and build-win/keldo-win64.zip are ready"

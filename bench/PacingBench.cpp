@@ -4,9 +4,10 @@
 // distribution of the intervals and the CPU the game used, once idle on the title screen and
 // once playing a scripted game. Needs a display: run it under xvfb-run.
 //
-// Given the path of another build's keldo (an older one, say), runs it side by side with this
-// one, in turns, so that both meet the same machine; this build is then also run with the
-// accelerated renderer forced, to tell the renderer's share from the rest.
+// Given the path of another build's keldo (an older one, say, or tools/xbuild/wine-keldo.sh for
+// the Windows build under wine), runs it side by side with this one, in turns, so that both
+// meet the same machine; this build is then also run with the accelerated renderer forced, to
+// tell the renderer's share from the rest.
 #include <poll.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -135,10 +136,12 @@ void Report(const std::string& build, const char* scene, double cpuTarget, const
     const double max = bench::Max(v);
     const bool steady = std::abs(median - kPeriodMs) < 0.1 && std::abs(p99 - kPeriodMs) <= 1.0 &&
                         std::abs(p1 - kPeriodMs) <= 1.0;
+    double total = 0;
+    for (const double interval : v) total += interval;
     std::printf(
         "  %s: %zu intervals: median %.3f ms, 1st pct %.3f ms, 99th pct %.3f ms, max "
-        "%.3f ms\n",
-        label, v.size(), median, p1, p99, max);
+        "%.3f ms; %.1f frames/s\n",
+        label, v.size(), median, p1, p99, max, total > 0 ? v.size() * 1e3 / total : 0.0);
     std::printf("  %s: target median %.2f ms, 1st/99th pct within 1 ms of it: %s\n", label,
                 kPeriodMs, bench::Verdict(steady));
     // On a busy machine the game gets a core less often and its run stretches, which makes the

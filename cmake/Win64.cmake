@@ -22,3 +22,18 @@ target_link_libraries(keldo_library_deps INTERFACE
 add_link_options(-static)
 # Release binaries without their symbol tables: a third of the size.
 add_link_options($<$<CONFIG:Release>:-s>)
+
+# Version information for a binary, from the project's version; the program also carries its
+# icon group and its manifest (`extra` holds those resource lines).
+set(KELDO_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0)
+set(KELDO_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+function(keldo_windows_resources target file description filetype extra)
+  set(KELDO_RC_FILE ${file})
+  set(KELDO_RC_NAME ${target})
+  set(KELDO_RC_DESCRIPTION ${description})
+  set(KELDO_RC_FILETYPE ${filetype})
+  set(KELDO_RC_EXTRA ${extra})
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()

@@ -11,7 +11,7 @@ void* gHandle = nullptr;
 }  // namespace
 
 void BindRuntime() {
-    const std::string file = ProgramFolder() + kRuntimeFile;
+    const std::string file = ProgramFolder() + RuntimeFile();
     gHandle = LoadRuntimeFile(file);
     RuntimeTable& table = MutableRt();
     table = RuntimeTable{};
@@ -21,7 +21,7 @@ void BindRuntime() {
         void* address = FindRuntimeEntry(gHandle, #name);                                         \
         if (address == nullptr) {                                                                 \
             RaiseGameException(kErrRuntimeMissing, std::string("the runtime library ") +          \
-                                                       kRuntimeFile +                             \
+                                                       RuntimeFile() +                            \
                                                        " has no entry " #name " (" + file + ")"); \
         }                                                                                         \
         table.name = reinterpret_cast<result(*) params>(address);                                 \

@@ -10,6 +10,9 @@
 
 namespace keldo {
 
+// The library file (kRuntimeFile) as the platform writes paths, for loading and for messages.
+std::string RuntimeFile();
+
 // The folder of the running program, with a trailing separator. Never the current folder:
 // when the program cannot find itself, this raises instead of guessing.
 std::string ProgramFolder();

@@ -112,6 +112,8 @@ void CheckFile(const std::string& file) {
 
 }  // namespace
 
+std::string RuntimeFile() { return kRuntimeFile; }
+
 std::string ProgramFolder() {
     // The kernel gives the path of a running program only up to a page; a longer one, or no
     // /proc at all, leaves nothing trustworthy to load from.

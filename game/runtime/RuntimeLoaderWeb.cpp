@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "Tolvex.h"
+#include "runtime/RuntimeBinder.h"
 #include "runtime/RuntimeLoader.h"
 
 extern "C" {
@@ -33,6 +34,8 @@ int gLinkedLibrary = 0;
 
 // The program's files are its own file system's root in the page; the library finds the
 // Data folder itself.
+std::string RuntimeFile() { return kRuntimeFile; }
+
 std::string ProgramFolder() { return "/"; }
 
 void* LoadRuntimeFile(const std::string&) { return &gLinkedLibrary; }

@@ -2,11 +2,13 @@
 #include <windows.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <string>
 
 #include "runtime/GameException.h"
 #include "runtime/RuntimeBinder.h"
 #include "runtime/RuntimeLoader.h"
+#include "runtime/WideText.h"
 
 namespace keldo {
 
@@ -17,8 +19,36 @@ constexpr WORD kIconResource = 101;
 
 [[noreturn]] void CannotLoad(const std::string& why, const std::string& file) {
     RaiseGameException(kErrRuntimeMissing, std::string("cannot load the runtime library ") +
-                                               kRuntimeFile + ": " + why + " (" + file + ")");
+                                               RuntimeFile() + ": " + why + " (" + file + ")");
 }
+
+// The system's words for an error code, on one line. Some of them hold inserts (%1 for the
+// file, say): those are filled with `subject`.
+std::string SystemMessage(DWORD code, const std::string& subject) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = n != 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ' || message.back() == L'.')) {
+        message.pop_back();
+    }
+    std::string words = Utf8(message);
+    for (size_t at = words.find('%'); at != std::string::npos; at = words.find('%', at)) {
+        if (at + 1 < words.size() && words[at + 1] >= '1' && words[at + 1] <= '9') {
+            words.replace(at, 2, subject);
+            at += subject.size();
+        } else {
+            ++at;
+        }
+    }
+    const std::string number = "error " + std::to_string(code);
+    return words.empty() ? number : words + " (" + number + ")";
+}
+
+}  // namespace
 
 std::wstring Wide(const std::string& utf8) {
     const int size = static_cast<int>(utf8.size());
@@ -36,23 +66,11 @@ std::string Utf8(const std::wstring& wide) {
     return utf8;
 }
 
-// The system's words for an error code, on one line.
-std::string SystemMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = n != 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
-    LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.')) {
-        message.pop_back();
-    }
-    const std::string number = "error " + std::to_string(code);
-    return message.empty() ? number : Utf8(message) + " (" + number + ")";
+std::string RuntimeFile() {
+    std::string file = kRuntimeFile;
+    std::replace(file.begin(), file.end(), '/', '\\');
+    return file;
 }
-
-}  // namespace
 
 std::string ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
@@ -61,7 +79,8 @@ std::string ProgramFolder() {
         if (n == 0) {
             RaiseGameException(kErrRuntimeMissing,
                                std::string("cannot find the program's own folder to load ") +
-                                   kRuntimeFile + " from: " + SystemMessage(GetLastError()));
+                                   RuntimeFile() +
+                                   " from: " + SystemMessage(GetLastError(), "the program"));
         }
         if (n < path.size()) {
             path.resize(n);
@@ -79,7 +98,7 @@ void* LoadRuntimeFile(const std::string& file) {
     const std::wstring path = Wide(file);
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        CannotLoad(SystemMessage(GetLastError()), file);
+        CannotLoad(SystemMessage(GetLastError(), RuntimeFile()), file);
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         CannotLoad("not a regular file", file);
@@ -93,7 +112,7 @@ void* LoadRuntimeFile(const std::string& file) {
     _mm_setcsr(fpMode);
     SetErrorMode(previous);
     if (handle == nullptr) {
-        CannotLoad(SystemMessage(error), file);
+        CannotLoad(SystemMessage(error, RuntimeFile()), file);
     }
     return reinterpret_cast<void*>(handle);
 }

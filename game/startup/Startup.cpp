@@ -17,6 +17,7 @@
 #include "startup/AppSettings.h"
 #include "startup/FaultTrap.h"
 #include "startup/Main.h"
+#include "startup/PlayerNotice.h"
 
 namespace keldo {
 
@@ -102,14 +103,13 @@ Ending Record(Ending ending) {
     LastExceptionAddress = 0;
     if (ending.Fatal) {
         // The game's own codes are small numbers; the library's read best in hexadecimal.
+        char code[32];
         if (ending.Code > 0xFFFF) {
-            std::fprintf(stderr, "keldo: %s (code 0x%08" PRIX64 ")\n",
-                         Printable(ending.Cause).c_str(), ending.Code);
+            std::snprintf(code, sizeof code, " (code 0x%08" PRIX64 ")", ending.Code);
         } else {
-            std::fprintf(stderr, "keldo: %s (code %" PRIu64 ")\n", Printable(ending.Cause).c_str(),
-                         ending.Code);
+            std::snprintf(code, sizeof code, " (code %" PRIu64 ")", ending.Code);
         }
-        std::fflush(stderr);
+        ReportEnding("keldo: " + Printable(ending.Cause) + code);
         NoteEndingReported();
     }
     return ending;
@@ -148,6 +148,7 @@ Ending ShutDown(Ending ending, bool faulted) {
 }  // namespace
 
 int RunProgram() {
+    JoinParentConsole();
     InstallFaultTrap();
     HoldStopRequests();
     Ending ending;

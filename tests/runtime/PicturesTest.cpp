@@ -273,6 +273,53 @@ TEST_F(Pictures, HandlesShareOnePictureAndCheckTheirType) {
     EXPECT_EQ(Caught([&] { L.SetZBuf(1); }).Code, TV_ERR_UNSUPPORTED);
 }
 
+// Pictures and sounds check what they are given in the same words: the load's type and name,
+// then the handle (null, of the other kind, or from before the last Init).
+TEST_F(Pictures, TexturesAndSoundsRefuseWrongLoadsAndHandlesAlike) {
+    WriteTone("tone.wav", 8000, 100);
+    Env env{{"TOLVEX_HEADLESS", "1"}};
+    Library& L = Lib();
+    TvTex* oldTex = nullptr;
+    TvSnd* oldSnd = nullptr;
+    {
+        Session before;
+        oldTex = LoadTex("lr.vstex");
+        oldSnd = LoadSnd("tone.wav");
+    }
+    Session session;
+    TvTex* tex = LoadTex("lr.vstex");
+    TvSnd* snd = LoadSnd("tone.wav");
+    const TvType texType{"Tex"};
+    const TvType sndType{"Snd"};
+    const StrPtr empty = MakeStr("");
+    const StrPtr name = MakeStr("lr.vstex");
+    struct Case {
+        std::function<void()> Call;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {[&] { L.LoadTex(&sndType, name.get()); }, "LoadTex: the type is not Tex"},
+        {[&] { L.LoadSnd(&texType, name.get()); }, "LoadSnd: the type is not Snd"},
+        {[&] { L.LoadTex(&texType, empty.get()); }, "LoadTex: the file name is empty"},
+        {[&] { L.LoadSnd(&sndType, empty.get()); }, "LoadSnd: the file name is empty"},
+        {[&] { L.GetTexW(nullptr); }, "GetTexW: the texture is null"},
+        {[&] { L.LenSnd(nullptr); }, "LenSnd: the sound is null"},
+        {[&] { L.GetTexW(reinterpret_cast<TvTex*>(snd)); }, "GetTexW: the handle is not a texture"},
+        {[&] { L.LenSnd(reinterpret_cast<TvSnd*>(tex)); }, "LenSnd: the handle is not a sound"},
+        {[&] { L.GetTexH(oldTex); }, "GetTexH: the texture was loaded before the last Init"},
+        {[&] { L.LenSnd(oldSnd); }, "LenSnd: the sound was loaded before the last Init"},
+    };
+    for (const Case& c : cases) {
+        const TvError e = Caught(c.Call);
+        EXPECT_EQ(e.Code, TV_ERR_ARG) << c.Message;
+        EXPECT_STREQ(e.Message, c.Message);
+    }
+    for (void* handle : {static_cast<void*>(oldTex), static_cast<void*>(oldSnd),
+                         static_cast<void*>(tex), static_cast<void*>(snd)}) {
+        L.FreeMem(handle);
+    }
+}
+
 TEST(Lifecycle, EntriesNeedInitAndFreeIsSafeTwice) {
     Library& L = Lib();
     L.Free();

@@ -21,8 +21,18 @@ rm "$work/tree/Data/Tolvex.vsd"
 run env TOLVEX_HEADLESS=1 TOLVEX_FRAMES=5 $WINE "$work/tree/keldo.exe"
 name="no Data/Tolvex.vsd"
 expect_rc "$name" nonzero && expect_one_line "$name" &&
-  expect_err_has "$name" "cannot load the runtime library Data/Tolvex.vsd" &&
+  expect_err_has "$name" "cannot load the runtime library Data\\Tolvex.vsd" &&
   expect_err_has "$name" "(code 3001)" && pass "$name"
+
+# A library that is no DLL at all: the system's words for it name the file, with no insert
+# left unfilled.
+fresh_tree "$bin"
+printf 'MZ but nothing more' >"$work/tree/Data/Tolvex.vsd"
+run env TOLVEX_HEADLESS=1 TOLVEX_FRAMES=5 $WINE "$work/tree/keldo.exe"
+name="damaged Data/Tolvex.vsd"
+expect_rc "$name" nonzero && expect_one_line "$name" && expect_err_lacks "$name" "%1" &&
+  expect_err_has "$name" "cannot load the runtime library Data\\Tolvex.vsd: " &&
+  expect_err_has "$name" "(code 3001)" && pass "$name: $err"
 
 # A foreign Data/Tolvex.vsd in the current folder is never loaded: neither in place of a
 # missing one beside the program, nor ahead of ours.
@@ -77,21 +87,25 @@ name="bad TOLVEX_HEADLESS"
 expect_rc "$name" nonzero && expect_one_line "$name" && expect_err_has "$name" "TOLVEX_HEADLESS" &&
   pass "$name"
 
-# Ctrl+C: wine hands SIGINT to the program as the console's Ctrl+C, which ends the run at the
-# next frame as closing the window does (without the program's handler the system's own would
-# end it with STATUS_CONTROL_C_EXIT).
+# Ctrl+C typed in the console the program was started from (a terminal, which wine makes its
+# console): it ends the run at the next frame as closing the window does (without the program's
+# handler the system's own would end it with STATUS_CONTROL_C_EXIT). wine hands a SIGINT to a
+# program with a window as nothing at all, so the key goes through the terminal, as a player's
+# would.
 fresh_tree "$bin"
 name="Ctrl+C"
+mkfifo "$work/keys"
 set +e
-env TOLVEX_HEADLESS=1 TOLVEX_TRACE="$work/trace.txt" $WINE "$work/tree/keldo.exe" \
-  >"$work/out" 2>"$work/err" &
+env TOLVEX_HEADLESS=1 TOLVEX_TRACE="$work/trace.txt" \
+  script -qfec "$WINE '$work/tree/keldo.exe' 2>'$work/err'" /dev/null <"$work/keys" >"$work/out" &
 pid=$!
+exec 4>"$work/keys"
 i=0
 while [ $i -lt 1200 ] && ! grep -q "^frame 100$" "$work/trace.txt" 2>/dev/null; do
   sleep 0.1
   i=$((i + 1))
 done
-kill -INT $pid
+printf '\003' >&4
 i=0
 while [ $i -lt 600 ] && kill -0 $pid 2>/dev/null; do
   sleep 0.1
@@ -102,6 +116,7 @@ if kill -0 $pid 2>/dev/null; then
   ended=no
   kill -KILL $pid
 fi
+exec 4>&-
 wait $pid
 rc=$?
 set -e

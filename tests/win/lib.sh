@@ -8,6 +8,31 @@ failures=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/keldo-wine-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
+# wine's desktop process belongs to the display it started on: one left from a headless run
+# cannot make windows on another, and one started under a virtual display is no use once that
+# display is gone.
+restart_wine() {
+  [ -n "${WINEPREFIX:-}" ] || return 0  # not someone's own prefix
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  wineserver -p 2>/dev/null || true
+}
+
+# A virtual display of our own with a window manager, and wine restarted on it; both go, and
+# wine is restarted again, when the script ends.
+start_display() {
+  Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  display_pid=$!
+  i=0
+  while [ ! -s "$work/display" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  DISPLAY=":$(cat "$work/display")"
+  export DISPLAY
+  openbox >/dev/null 2>&1 &
+  manager_pid=$!
+  restart_wine
+  trap 'restart_wine; kill $manager_pid $display_pid 2>/dev/null; rm -rf "$work"' EXIT
+}
+
 # A fresh copy of the built folder to spoil.
 fresh_tree() {
   rm -rf "$work/tree"
@@ -25,7 +50,7 @@ run() {
   err=$(tr -d '\r' <"$work/err")
 }
 
-pass() { echo "ok   $1"; }
+pass() { printf 'ok   %s\n' "$1"; }
 
 fail() {
   echo "FAIL $1: $2" >&2

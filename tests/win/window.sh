@@ -11,14 +11,6 @@ command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "skip:
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 
-# wine's desktop process belongs to the display it started on: one left from a headless run
-# cannot make windows on this one, and this one's is no use once its display is gone.
-restart_wine() {
-  [ -n "${WINEPREFIX:-}" ] || return 0  # not someone's own prefix
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-  wineserver -p 2>/dev/null || true
-}
 restart_wine
 trap 'restart_wine; rm -rf "$work"' EXIT
 

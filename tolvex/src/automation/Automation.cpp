@@ -14,6 +14,7 @@
 #include "files/DataFile.h"
 #include "files/UserFiles.h"
 #include "plain/RealText.h"
+#include "platform/Environment.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -21,7 +22,7 @@ namespace tolvex {
 namespace {
 
 std::string_view EnvValue(const char* name) {
-    const char* value = std::getenv(name);
+    const char* value = EnvironmentValue(name);
     return value == nullptr ? std::string_view{} : std::string_view{value};
 }
 

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <new>
 #include <numbers>
@@ -10,10 +9,12 @@
 
 #include "core/Errors.h"
 #include "core/FpEnv.h"
+#include "core/Handles.h"
 #include "core/Runtime.h"
 #include "core/Screen.h"
 #include "display/PictureEntry.h"
 #include "files/DataFile.h"
+#include "files/LoadName.h"
 #include "plain/TvText.h"
 #include "platform/Platform.h"
 
@@ -88,16 +89,7 @@ struct Pictures {
 Pictures gPictures;
 
 TexEntry& EntryOf(const TvTex* tex, const char* entry) {
-    if (tex == nullptr) {
-        Raise(TV_ERR_ARG, "%s: the texture is null", entry);
-    }
-    if (tex->Magic != kTexMagic) {
-        Raise(TV_ERR_ARG, "%s: the handle is not a texture", entry);
-    }
-    if (tex->Generation != CurrentSession().Generation) {
-        Raise(TV_ERR_ARG, "%s: the texture was loaded before the last Init", entry);
-    }
-    return *tex->Entry;
+    return *LiveHandle(tex, kTexMagic, "texture", entry).Entry;
 }
 
 uint8_t ToByte(double x) {
@@ -117,6 +109,17 @@ int ToInt(double x) {
     return static_cast<int>(std::lround(x));
 }
 
+// A negative `size` made positive, with `pos` moved to the other end of the span; true when it
+// was negative, so that the span is drawn mirrored.
+bool Unmirror(double& pos, double& size) {
+    if (size < 0) {
+        pos += size;
+        size = -size;
+        return true;
+    }
+    return false;
+}
+
 // One copy of a cell of `e`. A negative source size picks the cell mirrored; a negative
 // destination size mirrors it in place.
 void Blit(TexEntry& e, double sx, double sy, double sw, double sh, double dx, double dy, double dw,
@@ -127,31 +130,23 @@ void Blit(TexEntry& e, double sx, double sy, double sw, double sh, double dx, do
         return;
     }
     int flip = SDL_FLIP_NONE;
-    if (sw < 0) {
-        sx += sw;
-        sw = -sw;
+    if (Unmirror(sx, sw)) {
         flip ^= SDL_FLIP_HORIZONTAL;
     }
-    if (sh < 0) {
-        sy += sh;
-        sh = -sh;
+    if (Unmirror(sy, sh)) {
         flip ^= SDL_FLIP_VERTICAL;
     }
     SDL_FPoint pivot{};
     if (centre != nullptr) {
         pivot = *centre;
     }
-    if (dw < 0) {
-        dx += dw;
-        dw = -dw;
+    if (Unmirror(dx, dw)) {
         flip ^= SDL_FLIP_HORIZONTAL;
         if (centre != nullptr) {
             pivot.x += static_cast<float>(dw);
         }
     }
-    if (dh < 0) {
-        dy += dh;
-        dh = -dh;
+    if (Unmirror(dy, dh)) {
         flip ^= SDL_FLIP_VERTICAL;
         if (centre != nullptr) {
             pivot.y += static_cast<float>(dh);
@@ -399,14 +394,7 @@ using namespace tolvex;
 extern "C" {
 
 TvTex* LoadTex(const TvType* type, const TvStr* path) {
-    RequireReady("LoadTex");
-    if (type == nullptr || type->Name == nullptr || std::strcmp(type->Name, "Tex") != 0) {
-        Raise(TV_ERR_ARG, "LoadTex: the type is not Tex");
-    }
-    const std::string name = ToUtf8(path, "LoadTex");
-    if (name.empty()) {
-        Raise(TV_ERR_ARG, "LoadTex: the file name is empty");
-    }
+    const std::string name = LoadName(type, "Tex", path, "LoadTex");
     DefaultFpEnv fp;
     TraceLine("load_tex", name);
     TexEntry& cached = CachedPicture(name);

@@ -15,6 +15,7 @@
 #include "files/UserFiles.h"
 #include "plain/Random.h"
 #include "plain/TvText.h"
+#include "platform/Adapter.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -55,28 +56,20 @@ bool FitsDisplay(int& w, int& h) {
 // Where OpenGL is only a rasteriser on the CPU (a virtual machine, a remote desktop, a machine
 // without a supported graphics card), SDL's own software renderer drawing straight into the
 // window costs a fraction of the CPU: it blends and scales without OpenGL's per-pixel
-// pipeline and needs no second copy of the picture to show it.
+// pipeline and needs no second copy of the picture to show it. Direct3D can be such a
+// rasteriser too; the platform's file asks its adapter.
 bool RasterisesOnCpu(SDL_Renderer* renderer) {
+    if (AdapterDrawsOnCpu(renderer)) {
+        return true;
+    }
     SDL_RendererInfo info{};
     if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
         std::strncmp(info.name, "opengl", std::strlen("opengl")) != 0) {
         return false;
     }
-    // The renderer's context is current; glGetString is all we need of OpenGL.
-    constexpr unsigned kGlRendererName = 0x1F01;
-    using GetString = const unsigned char* (*)(unsigned);
-    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const char* name =
-        getString == nullptr ? nullptr : reinterpret_cast<const char*>(getString(kGlRendererName));
-    if (name == nullptr) {
-        return false;
-    }
-    for (const char* cpu : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
-        if (std::strstr(name, cpu) != nullptr) {
-            return true;
-        }
-    }
-    return false;
+    // The renderer's context is current.
+    const char* name = CurrentGlRenderer();
+    return name != nullptr && NamesCpuRasteriser(name);
 }
 
 void OpenWindow(const std::string& title, uint64_t icon) {
@@ -222,6 +215,8 @@ void Open(const TvInitParams& params) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // As the program's manifest declares, so that Windows never blurs the window by scaling it.
+    SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
     if (config.Headless == HeadlessMode::Window) {
         OpenWindow(title, params.Icon);
     } else {

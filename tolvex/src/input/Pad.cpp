@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "core/Errors.h"
@@ -29,60 +30,38 @@ struct PadConfig {
     bool Locked = false;
 };
 
+// A value for each pad button: `first` for the buttons from the first on, `none` for those
+// after them, and `directions` (left, right, up, down) for the last four.
+constexpr std::array<int, TV_PAD_BUTTONS> ButtonTable(std::initializer_list<int> first, int none,
+                                                      std::array<int, 4> directions) {
+    std::array<int, TV_PAD_BUTTONS> table{};
+    std::fill(table.begin(), table.end(), none);
+    std::copy(first.begin(), first.end(), table.begin());
+    std::copy(directions.begin(), directions.end(), table.end() - directions.size());
+    return table;
+}
+
 PadConfig DefaultConfig() {
     PadConfig config;
-    config.Key = {SDL_SCANCODE_SPACE,
-                  SDL_SCANCODE_X,
-                  SDL_SCANCODE_Z,
-                  SDL_SCANCODE_C,
-                  SDL_SCANCODE_A,
-                  SDL_SCANCODE_S,
-                  0,
-                  0,
-                  0,
-                  0,
-                  0,
-                  0,
-                  SDL_SCANCODE_LEFT,
-                  SDL_SCANCODE_RIGHT,
-                  SDL_SCANCODE_UP,
-                  SDL_SCANCODE_DOWN};
-    config.Source = {SDL_CONTROLLER_BUTTON_A,
-                     SDL_CONTROLLER_BUTTON_B,
-                     SDL_CONTROLLER_BUTTON_X,
-                     SDL_CONTROLLER_BUTTON_Y,
-                     SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
-                     SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
-                     kNoSource,
-                     kNoSource,
-                     kNoSource,
-                     kNoSource,
-                     kNoSource,
-                     kNoSource,
-                     SDL_CONTROLLER_BUTTON_DPAD_LEFT,
-                     SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                     SDL_CONTROLLER_BUTTON_DPAD_UP,
-                     SDL_CONTROLLER_BUTTON_DPAD_DOWN};
+    config.Key =
+        ButtonTable({SDL_SCANCODE_SPACE, SDL_SCANCODE_X, SDL_SCANCODE_Z, SDL_SCANCODE_C,
+                     SDL_SCANCODE_A, SDL_SCANCODE_S},
+                    0, {SDL_SCANCODE_LEFT, SDL_SCANCODE_RIGHT, SDL_SCANCODE_UP, SDL_SCANCODE_DOWN});
+    config.Source =
+        ButtonTable({SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_X,
+                     SDL_CONTROLLER_BUTTON_Y, SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+                     SDL_CONTROLLER_BUTTON_RIGHTSHOULDER},
+                    kNoSource,
+                    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+                     SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_CONTROLLER_BUTTON_DPAD_DOWN});
     return config;
 }
 
 // The left stick always steers, whatever the d-pad is mapped to.
-constexpr int kStickSource[TV_PAD_BUTTONS] = {kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kNoSource,
-                                              kAxisSource + 2 * SDL_CONTROLLER_AXIS_LEFTX,
-                                              kAxisSource + 2 * SDL_CONTROLLER_AXIS_LEFTX + 1,
-                                              kAxisSource + 2 * SDL_CONTROLLER_AXIS_LEFTY,
-                                              kAxisSource + 2 * SDL_CONTROLLER_AXIS_LEFTY + 1};
+constexpr std::array<int, TV_PAD_BUTTONS> kStickSource = ButtonTable(
+    {}, kNoSource,
+    {kAxisSource + 2 * SDL_CONTROLLER_AXIS_LEFTX, kAxisSource + 2 * SDL_CONTROLLER_AXIS_LEFTX + 1,
+     kAxisSource + 2 * SDL_CONTROLLER_AXIS_LEFTY, kAxisSource + 2 * SDL_CONTROLLER_AXIS_LEFTY + 1});
 
 struct Pads {
     bool ReadDevices = false;

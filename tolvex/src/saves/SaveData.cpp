@@ -19,6 +19,7 @@
 #include "files/UserFiles.h"
 #include "plain/Streams.h"
 #include "plain/TvText.h"
+#include "platform/Environment.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -117,7 +118,8 @@ bool KeepsSavedData() {
 std::string SaveFolder() {
     const AutomationConfig& config = CurrentSession().Config;
     if (!config.SaveDir.empty()) {
-        return config.SaveDir.back() == '/' ? config.SaveDir : config.SaveDir + '/';
+        const char separator = PathSeparator();
+        return config.SaveDir.back() == separator ? config.SaveDir : config.SaveDir + separator;
     }
     return KeepsSavedData() ? UserDataFolder() : std::string{};
 }

@@ -6,16 +6,16 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <vector>
 
 #include "core/Errors.h"
 #include "core/FpEnv.h"
+#include "core/Handles.h"
 #include "core/Runtime.h"
 #include "core/Screen.h"
 #include "files/DataFile.h"
-#include "plain/TvText.h"
+#include "files/LoadName.h"
 #include "platform/Platform.h"
 #include "sound/SoundCheck.h"
 
@@ -144,16 +144,7 @@ void CloseMixer() {
 
 TvSnd& HandleOf(TvSnd* snd, const char* entry) {
     RequireReady(entry);
-    if (snd == nullptr) {
-        Raise(TV_ERR_ARG, "%s: the sound is null", entry);
-    }
-    if (snd->Magic != kSndMagic) {
-        Raise(TV_ERR_ARG, "%s: the handle is not a sound", entry);
-    }
-    if (snd->Generation != CurrentSession().Generation) {
-        Raise(TV_ERR_ARG, "%s: the sound was loaded before the last Init", entry);
-    }
-    return *snd;
+    return LiveHandle(snd, kSndMagic, "sound", entry);
 }
 
 double CheckedLevel(double value, double low, double high, const char* entry) {
@@ -310,14 +301,7 @@ using namespace tolvex;
 extern "C" {
 
 TvSnd* LoadSnd(const TvType* type, const TvStr* path) {
-    RequireReady("LoadSnd");
-    if (type == nullptr || type->Name == nullptr || std::strcmp(type->Name, "Snd") != 0) {
-        Raise(TV_ERR_ARG, "LoadSnd: the type is not Snd");
-    }
-    const std::string name = ToUtf8(path, "LoadSnd");
-    if (name.empty()) {
-        Raise(TV_ERR_ARG, "LoadSnd: the file name is empty");
-    }
+    const std::string name = LoadName(type, "Snd", path, "LoadSnd");
     DefaultFpEnv fp;
     TraceLine("load_snd", name);
     SndEntry& cached = CachedSound(name);

@@ -13,6 +13,7 @@
 #include "core/Errors.h"
 #include "core/Runtime.h"
 #include "platform/Platform.h"
+#include "platform/win32/WideText.h"
 
 namespace tolvex {
 
@@ -24,28 +25,6 @@ namespace {
 constexpr DWORD kHighResolutionTimer = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 HANDLE gTimer = nullptr;
 bool gCoarseTimer = false;
-
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(utf8.size());
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
-    return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(wide.size());
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
-    return utf8;
-}
 
 int64_t PerformanceFrequency() {
     static const int64_t frequency = [] {
@@ -71,6 +50,28 @@ HANDLE PacingTimer() {
 }
 
 }  // namespace
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(utf8.size());
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
 
 void StopPacing() {
     if (gTimer != nullptr) {
@@ -184,9 +185,17 @@ void ApplyWindowIcon(SDL_Window* window, uint64_t icon) {
     if (!SDL_GetWindowWMInfo(window, &info)) {
         return;  // a window without our icon is still a window
     }
-    const auto handle = reinterpret_cast<LPARAM>(reinterpret_cast<HICON>(icon));
-    SendMessageW(info.info.win.window, WM_SETICON, ICON_BIG, handle);
-    SendMessageW(info.info.win.window, WM_SETICON, ICON_SMALL, handle);
+    // The record's icon is the group's default size; the title bar and the task switcher each
+    // get the group's own picture at the size the system asks for (the drawn 16 px one, say),
+    // not that one scaled. The window keeps them for the rest of the run.
+    const auto group = reinterpret_cast<HICON>(icon);
+    const auto sized = [group](int width, int height) {
+        HANDLE copy = CopyImage(group, IMAGE_ICON, GetSystemMetrics(width),
+                                GetSystemMetrics(height), LR_COPYFROMRESOURCE);
+        return reinterpret_cast<LPARAM>(copy != nullptr ? copy : group);
+    };
+    SendMessageW(info.info.win.window, WM_SETICON, ICON_BIG, sized(SM_CXICON, SM_CYICON));
+    SendMessageW(info.info.win.window, WM_SETICON, ICON_SMALL, sized(SM_CXSMICON, SM_CYSMICON));
 }
 
 // Files named by the user are written plainly: lock-step through pipes is for the POSIX

@@ -29,7 +29,7 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
     if (SHGetKnownFolderPath(id, 0, nullptr, &path) == S_OK && path != nullptr) {
         const std::u8string utf8 = std::filesystem::path(path).u8string();
         folder.assign(utf8.begin(), utf8.end());
-        folder.push_back('/');
+        folder.push_back('\\');
     }
     CoTaskMemFree(path);
     return folder;
@@ -44,7 +44,7 @@ bool IsFolder(const std::string& path) {
 
 std::string UserDataFolder() {
     const std::string base = KnownFolder(FOLDERID_RoamingAppData);
-    return base.empty() ? base : base + UserFolderName() + "/";
+    return base.empty() ? base : base + UserFolderName() + "\\";
 }
 
 std::string UserConfigFolder() { return UserDataFolder(); }
