@@ -1,10 +1,13 @@
 #include "scenes/BestScore.h"
 
+#include <cinttypes>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 #include "runtime/RtString.h"
 #include "runtime/RuntimeTable.h"
+#include "stage/ScoreBoard.h"
 
 namespace keldo {
 
@@ -13,6 +16,8 @@ namespace {
 constexpr char16_t kSaveName[] = u"best";
 // The score as 8 bytes, least significant first.
 constexpr size_t kScoreBytes = 8;
+// Each attempt that fails is one more game that saved in between: a few are plenty.
+constexpr int kSaveAttempts = 8;
 
 }  // namespace
 
@@ -29,8 +34,17 @@ int64_t LoadBestScore() {
         }
     }
     Rt().FreeMem(data);
-    const auto score = static_cast<int64_t>(bits);
-    return score > 0 ? score : 0;
+    // More than the score line can show is more than a game can reach: not a score of ours,
+    // and it would keep every real one from counting. The next best replaces it.
+    if (bits > static_cast<uint64_t>(ScoreBoard::kMaxScore)) {
+        std::fprintf(stderr,
+                     "keldo: warning: the saved best score is more than the game can reach; "
+                     "starting from 0 (%" PRIu64 ")\n",
+                     bits);
+        std::fflush(stderr);
+        return 0;
+    }
+    return static_cast<int64_t>(bits);
 }
 
 void SaveBestScore(int64_t score) {
@@ -42,7 +56,18 @@ void SaveBestScore(int64_t score) {
     for (size_t i = 0; i < kScoreBytes; ++i) {
         data->Data[i] = static_cast<uint8_t>(static_cast<uint64_t>(score) >> (8 * i));
     }
-    Rt().SaveSaveData(name.Get(), data);
+    // The library saves only over what this run has seen: when another game has saved in
+    // between, its score is read again, and this one is kept only if it is still the higher.
+    // A score read again unchanged means the save failed for another reason (said already).
+    int64_t seen = -1;
+    for (int attempt = 0; attempt < kSaveAttempts && !Rt().SaveSaveData(name.Get(), data);
+         ++attempt) {
+        const int64_t saved = LoadBestScore();
+        if (saved >= score || saved == seen) {
+            break;
+        }
+        seen = saved;
+    }
     Rt().FreeMem(data);
 }
 

@@ -14,7 +14,7 @@ void ScoreBoard::Init() {
     ComboTime = ComboTimeMax;
     ComboGauge.Init(180.0, 20.0, 220.0, 240.0, ComboTimeMax);
     Score = 0;
-    ScoreDigits = 12;
+    ScoreDigits = kScoreDigits;
     ScoreText = Text.FormatNum(0, ScoreDigits, true);
     ScoreLabel = u"SCORE:";
     ScoreSize.Set(30.0, 60.0);

@@ -13,6 +13,15 @@ namespace keldo {
 
 class ScoreBoard {
 public:
+    // The score line's digits, and so the highest score it can show.
+    static constexpr int64_t kScoreDigits = 12;
+    static constexpr int64_t kMaxScore = 999'999'999'999;
+    static_assert(kMaxScore + 1 == [] {
+        int64_t power = 1;
+        for (int64_t i = 0; i < kScoreDigits; ++i) power *= 10;
+        return power;
+    }());
+
     ScoreBoard() = default;
     ScoreBoard(const ScoreBoard&) = delete;
     ScoreBoard& operator=(const ScoreBoard&) = delete;

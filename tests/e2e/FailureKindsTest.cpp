@@ -1,11 +1,13 @@
 // Every kind of failure from outside the game, one row each: what is wrong, the one line the
-// game must give on standard error, and its exit code. Variables, script lines, pictures,
-// sounds, the library, screenshots, the trace, signals and resource limits.
+// game must give on standard error, and its exit code. Variables, script lines, recordings,
+// pictures, sounds, the library, screenshots, the trace, saved data, signals and resource
+// limits.
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -47,6 +49,10 @@ void WriteLargePicture(const std::string& path) {
     ASSERT_EQ(IMG_SavePNG(s, path.c_str()), 0);
     SDL_FreeSurface(s);
 }
+
+// A sound saved best score of 2^63 - 1, checksum and all.
+const std::string kHighestScore(
+    "TVSD\x01\0\0\0\x08\0\0\0\0\0\0\0\xff\xff\xff\xff\xff\xff\xff\x7f\x21\x96\x71\x79", 28);
 
 struct Case {
     const char* Kind = "";
@@ -105,6 +111,45 @@ std::vector<Case> Cases() {
          .Env = {{"TOLVEX_FRAMES", "10"}},
          .Script = "\xEF\xBB\xBF"
                    "2 0\n4\n",
+         .Exit = 0},
+        {.Kind = "recording",
+         .Name = "AHeadLineWithoutEnd",
+         .Script = "# " + std::string(1 << 20, 'x') + "\n2 0\n",
+         .Says = "keldo: TOLVEX_INPUT: ",
+         .Names = "input.txt line 1: the line is longer than 4096 bytes: '# xxx"},
+        {.Kind = "outputs",
+         .Name = "AnOutputOverTheInput",
+         .Env = {{"TOLVEX_AUDIO_OUT", "./input.txt"}},
+         .Script = kStartAGame,
+         .Says = "keldo: TOLVEX_AUDIO_OUT and TOLVEX_INPUT name the same file (./input.txt) "
+                 "(code 0xE7100006)\n"},
+        {.Kind = "save",
+         .Name = "APipe",
+         .Damage = [](const std::string& data) { mkfifo((data + "/best.sav").c_str(), 0600); },
+         .Env = {{"TOLVEX_SAVE_DIR", "Data"}, {"TOLVEX_FRAMES", "10"}},
+         .Script = kStartAGame,
+         .Says = "tolvex: warning: best.sav is not an ordinary file; starting without it "
+                 "(Data/best.sav)\n",
+         .Exit = 0},
+        {.Kind = "score",
+         .Name = "BeyondWhatAGameReaches",
+         .Damage = [](const std::string& data) { Write(data + "/best.sav", kHighestScore); },
+         .Env = {{"TOLVEX_SAVE_DIR", "Data"}, {"TOLVEX_FRAMES", "10"}},
+         .Script = kStartAGame,
+         .Says = "keldo: warning: the saved best score is more than the game can reach; starting "
+                 "from 0 (9223372036854775807)\n",
+         .Exit = 0},
+        {.Kind = "warning",
+         .Name = "WithTerminalEscapes",
+         .Damage =
+             [](const std::string& data) {
+                 fs::create_directory(data + "/\x1b]0;x\x07");
+                 Write(data + "/\x1b]0;x\x07/best.sav", "");
+             },
+         .Env = {{"TOLVEX_SAVE_DIR", "Data/\x1b]0;x\x07"}, {"TOLVEX_FRAMES", "10"}},
+         .Script = kStartAGame,
+         .Says = "tolvex: warning: best.sav is damaged: empty; set aside as best.sav.bad "
+                 "(Data/\\x1B]0;x\\x07/best.sav)\n",
          .Exit = 0},
         {.Kind = "picture",
          .Name = "AFolder",

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The player's keys and the screenshot key in a real window under a virtual X server:
 #  - a key file that moves attack to J (and Z with it): J and Z both attack; a broken line
-#    warns once, naming the file and the line, and its action keeps its default key;
+#    warns once, naming the file and the line, and its action keeps its default key; a key
+#    file that is a device is refused with one warning;
 #  - F12 saves a 1600 x 900 PNG named keldo-YYYYMMDD-HHMMSS.png in the folder named by
-#    XDG_PICTURES_DIR, and prints its path; with no such variable, in ~/Pictures.
+#    XDG_PICTURES_DIR, and prints its path; with no such variable, in ~/Pictures (the
+#    desktop's user-dirs.dirs, a device here, left out with one warning).
 # What the game saw of the keys is read from its own recording (TOLVEX_RECORD).
 # Skipped (77) where xvfb-run, xdotool or ImageMagick's identify is missing.
 set -u
@@ -14,11 +16,10 @@ done
 
 work=$(mktemp -d /tmp/keldo-keys-XXXXXX)
 mkdir -p "$work/home/.config/keldo" "$work/shots" "$work/home/Pictures"
-cat > "$work/home/.config/keldo/keys.conf" <<'KEYS'
-# attack on J as well as Z
-attack = J, Z
-hop = NoSuchKey
-KEYS
+# Saved with a byte-order mark, which must not cost the first line; a key name with terminal
+# escapes in it, which the warning shows rather than sends.
+printf '\xEF\xBB\xBFattack = J, Z\n# attack on J as well as Z\nhop = NoSuchKey\e[2J\a\n' \
+  > "$work/home/.config/keldo/keys.conf"
 export KELDO WORK=$work
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
@@ -53,9 +54,16 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   XDG_PICTURES_DIR=$WORK/shots run shot
   xdotool key F12; sleep 1
   end shot
+  # The desktop list of folders as a device: left out with one warning, ~/Pictures taken.
+  ln -s /dev/zero $WORK/home/.config/user-dirs.dirs
   run home
   xdotool key F12; sleep 1
   end home
+
+  # A key file that never ends: refused at once, and the game starts with its default keys.
+  ln -sf /dev/zero $WORK/home/.config/keldo/keys.conf
+  run zero
+  end zero
 '
 status=$?
 [ $status -eq 0 ] || exit $status
@@ -66,9 +74,15 @@ buttons_pressed() { grep -v "^#" "$rec" | cut -d" " -f2- | tr " " "\n" | grep -c
 [ "$(buttons_pressed 2)" -ge 2 ] || fail "J and Z did not both attack: $(cat "$rec")"
 [ "$(buttons_pressed 0)" -ge 1 ] || fail "Space no longer hops: $(cat "$rec")"
 [ "$(grep -c . "$work/keys.err")" -eq 1 ] || fail "not one warning: $(cat "$work/keys.err")"
-grep -q "keys.conf line 3: NoSuchKey is not a key name; hop keeps its default keys" "$work/keys.err" ||
+grep -qF 'keys.conf line 3: NoSuchKey\x1B[2J\x07 is not a key name; hop keeps its default keys' "$work/keys.err" ||
   fail "the warning does not name the file and line: $(cat "$work/keys.err")"
 echo "ok: attack on J and Z, a broken line warned once and hop kept Space"
+[ "$(cat "$work/zero.err")" = "tolvex: warning: keys.conf is not an ordinary file; the keys are the default ones ($work/home/.config/keldo/keys.conf)" ] ||
+  fail "a key file that never ends: $(cat "$work/zero.err")"
+echo "ok: a key file that never ends was refused with one warning"
+[ "$(grep -v "keys.conf line 3" "$work/home.err")" = "tolvex: warning: user-dirs.dirs is not an ordinary file; it is left out ($work/home/.config/user-dirs.dirs)" ] ||
+  fail "a list of folders that never ends: $(cat "$work/home.err")"
+echo "ok: a list of folders that never ends was left out with one warning"
 
 for run in shot home; do
   path=$(cat "$work/$run.out")

@@ -2,6 +2,7 @@
 // touched in scripted or headless runs without TOLVEX_SAVE_DIR, and a kill at any moment of a
 // save leaves the old file or the new one, never a broken one.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,6 +150,80 @@ TEST(SaveData, AFolderThatTakesNoFilesWarnsOnceAndTheRunGoesOn) {
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(Warnings(said), 1u) << said;
     EXPECT_TRUE(Lib().Act());
+}
+
+TEST(SaveData, ASaveNeverReplacesWhatAnotherGameSavedSinceThisOneLooked) {
+    const fs::path dir = Scratch("save-two-games");
+    Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_SAVE_DIR", dir.string()}};
+    int loaded[2];
+    int go[2];
+    ASSERT_EQ(pipe(loaded), 0);
+    ASSERT_EQ(pipe(go), 0);
+    // The other game: it looks first, and saves its lower score last.
+    const pid_t other = fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        int status = 1;
+        {
+            Session session;
+            const bool sawNothing = Load("best") == nullptr;
+            char byte = 0;
+            if (write(loaded[1], "x", 1) == 1 && read(go[0], &byte, 1) == 1) {
+                status = sawNothing && !Save("best", "1725") ? 0 : 2;
+            }
+        }
+        _exit(status);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(loaded[0], &byte, 1), 1);
+    {
+        Session session;
+        EXPECT_EQ(Load("best"), nullptr);
+        EXPECT_TRUE(Save("best", "3425"));
+    }
+    ASSERT_EQ(write(go[1], "x", 1), 1);
+    int status = 0;
+    waitpid(other, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    for (const int fd : {loaded[0], loaded[1], go[0], go[1]}) close(fd);
+
+    Session session;
+    ASSERT_NE(Load("best"), nullptr);
+    EXPECT_EQ(*Load("best"), "3425");
+    // Once it has looked again, a game may save over it.
+    EXPECT_TRUE(Save("best", "4000"));
+    EXPECT_EQ(*Load("best"), "4000");
+}
+
+TEST(SaveData, NothingPlantedBesideTheFileIsFollowed) {
+    const fs::path dir = Scratch("save-planted");
+    const fs::path victim = Scratch("save-victim") / "victim.txt";
+    WriteFile(victim, "untouched");
+    // Where a temporary file of this process would once have been, and a link to nowhere.
+    const std::string pid = std::to_string(getpid());
+    fs::create_symlink(victim, dir / ("best.sav.tmp." + pid));
+    fs::create_symlink(dir / "gone", dir / ("best.sav.tmp." + pid + ".0"));
+    Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_SAVE_DIR", dir.string()}};
+    Session session;
+    EXPECT_TRUE(Save("best", "3425"));
+    EXPECT_EQ(*Load("best"), "3425");
+    EXPECT_EQ(ReadText(victim), "untouched");
+    EXPECT_FALSE(fs::exists(dir / "gone"));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "best.sav")));
+}
+
+TEST(SaveData, AFileThatIsNoFileIsRefusedWithOneWarningAndNoWait) {
+    const fs::path dir = Scratch("save-not-a-file");
+    ASSERT_EQ(mkfifo((dir / "best.sav").c_str(), 0600), 0);
+    Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_SAVE_DIR", dir.string()}};
+    Session session;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Load("best"), nullptr);
+    EXPECT_FALSE(Save("best", "1"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Warnings(said), 2u) << said;
+    EXPECT_NE(said.find("best.sav is not an ordinary file"), std::string::npos) << said;
+    EXPECT_TRUE(fs::is_fifo(dir / "best.sav"));
 }
 
 // A payload written by tolvex-save-loop: 1 to 200 bytes, all the same.

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <vector>
 
 #include "RuntimeLib.h"
 
@@ -55,6 +56,36 @@ TEST(Window, OpensPacesShowsAndCloses) {
 }
 
 // A windowed run must not slip into one of SDL's invisible fallback drivers.
+// A player's run keeps saved data; with nowhere to keep it, the player is told once.
+TEST(Window, ASaveWithNoDataFolderIsNamedInOneWarning) {
+    if (!HaveDisplay()) {
+        GTEST_SKIP() << "no display";
+    }
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home == nullptr ? "" : home;
+    for (const char* dataHome : {"", "relative/data"}) {
+        SCOPED_TRACE(dataHome);
+        unsetenv("HOME");
+        setenv("XDG_DATA_HOME", dataHome, 1);
+        const TvError error = Caught([] {
+            Session session;
+            std::vector<uint8_t> block(sizeof(TvBytes) + 1);
+            auto* data = reinterpret_cast<TvBytes*>(block.data());
+            data->RefCnt = 1;
+            data->Len = 1;
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(Lib().SaveSaveData(MakeStr("best").get(), data));
+            EXPECT_FALSE(Lib().SaveSaveData(MakeStr("best").get(), data));
+            EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                      "tolvex: warning: no folder for saved data (HOME is not set, nor "
+                      "XDG_DATA_HOME to a full path); best is not saved\n");
+        });
+        EXPECT_EQ(error.Code, 0u) << error.Message;
+        unsetenv("XDG_DATA_HOME");
+        setenv("HOME", savedHome.c_str(), 1);
+    }
+}
+
 TEST(NoDisplay, WindowedInitFailsWithTheReason) {
     if (HaveDisplay() || std::getenv("SDL_VIDEODRIVER") != nullptr) {
         GTEST_SKIP() << "there is a display";

@@ -138,6 +138,33 @@ void PlaySnd(TvSnd* snd, double a, bool flag, double b) {
         {"play", reinterpret_cast<FakeHandle*>(snd)->Name, {a, flag ? 1.0 : 0.0, b}});
 }
 
+bool SaveSaveData(const TvStr* name, const TvBytes* data) {
+    ++gCurrent->SaveCalls;
+    if (!gCurrent->SaveRefusals.empty()) {
+        const std::string meanwhile = gCurrent->SaveRefusals.front();
+        gCurrent->SaveRefusals.pop_front();
+        if (meanwhile != FakeRuntime::kNoSave) {
+            gCurrent->Saved[Utf8(name)] = meanwhile;
+        }
+        return false;
+    }
+    gCurrent->Saved[Utf8(name)] =
+        std::string(reinterpret_cast<const char*>(data->Data), static_cast<size_t>(data->Len));
+    return true;
+}
+TvBytes* LoadSaveData(const TvStr* name) {
+    const auto found = gCurrent->Saved.find(Utf8(name));
+    if (found == gCurrent->Saved.end()) {
+        return nullptr;
+    }
+    auto* bytes = static_cast<TvBytes*>(
+        AllocMem(static_cast<int64_t>(sizeof(TvBytes) + found->second.size()), nullptr));
+    bytes->RefCnt = 1;
+    bytes->Len = static_cast<int64_t>(found->second.size());
+    std::memcpy(bytes->Data, found->second.data(), found->second.size());
+    return bytes;
+}
+
 }  // namespace
 
 FakeRuntime::FakeRuntime() {
@@ -168,6 +195,8 @@ FakeRuntime::FakeRuntime() {
     t.LoadSnd = LoadSnd;
     t.VolumeSnd = VolumeSnd;
     t.PlaySnd = PlaySnd;
+    t.SaveSaveData = SaveSaveData;
+    t.LoadSaveData = LoadSaveData;
     EnableErrorLog(true);
 }
 

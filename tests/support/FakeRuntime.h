@@ -37,13 +37,20 @@ public:
     std::vector<std::string> Messages;  // every DbgLog call, as UTF-8
     std::vector<SoundCall> Sounds;
     std::vector<std::string> LoadedTextures;
-    std::deque<int64_t> RndValues;  // returned by Rnd first (not clamped); then a fixed LCG
-    std::deque<double> RndFValues;  // returned by RndF first; then a fixed LCG
+    std::deque<int64_t> RndValues;         // returned by Rnd first (not clamped); then a fixed LCG
+    std::deque<double> RndFValues;         // returned by RndF first; then a fixed LCG
     std::map<int64_t, int64_t> PadCounts;  // button -> count returned by Pad(0, button)
     std::vector<std::pair<int64_t, int64_t>> RndCalls;  // (min, max) of every Rnd call
     int64_t RndFCalls = 0;
     int64_t Acts = 0;
     int64_t LiveAllocations = 0;
+    // Saved data by name: what LoadSaveData gives (none when absent) and SaveSaveData keeps.
+    // SaveSaveData answers true unless SaveRefusals has an entry left: then it answers false,
+    // and the entry, when it is not kNoSave, is what another game saved meanwhile.
+    static constexpr const char* kNoSave = "";
+    std::map<std::string, std::string> Saved;
+    std::deque<std::string> SaveRefusals;
+    int64_t SaveCalls = 0;
 
     void ClearRecords();
     static FakeRuntime& Current();

@@ -45,6 +45,8 @@ const browser = await launch({ width: 1280, height: 800 });
 const errors = collectErrors(browser);
 try {
   await browser.send('Page.enable');
+  // As a player's browser window has the focus (headless windows otherwise may not).
+  await browser.send('Emulation.setFocusEmulationEnabled', { enabled: true });
   const frame = await browser.attachFrames();
 
   await browser.send('Page.navigate', { url: portalUrl('portal.html') });

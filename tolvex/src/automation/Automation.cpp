@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "automation/ScriptLine.h"
@@ -19,10 +20,6 @@
 namespace tolvex {
 
 namespace {
-
-constexpr size_t kQuotedChars = 120;
-constexpr size_t kMaxScriptLine = 4096;
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view EnvValue(const char* name) {
     const char* value = EnvironmentValue(name);
@@ -40,24 +37,6 @@ std::optional<Int> ParseDecimal(std::string_view text) {
         return std::nullopt;
     }
     return value;
-}
-
-std::string Quoted(std::string_view text) {
-    // Messages are one line; keep a runaway value from swamping it. A NUL would end the
-    // message early: it is spelt out (the program shows other control characters escaped).
-    std::string out;
-    size_t used = 0;
-    for (; used < text.size() && out.size() < kQuotedChars; ++used) {
-        if (text[used] == '\0') {
-            out += "\\x00";
-        } else {
-            out += text[used];
-        }
-    }
-    if (used < text.size()) {
-        out += "...";
-    }
-    return out;
 }
 
 std::vector<ShotRequest> ParseShots(std::string_view text) {
@@ -90,6 +69,53 @@ std::vector<ShotRequest> ParseShots(std::string_view text) {
         }
     }
     return shots;
+}
+
+// Whether two names lead to one file: the same file after links when both exist, the same
+// name in the same folder when neither does yet. A device (/dev/null) takes any number of
+// writers.
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path first = FilePath(a);
+    const fs::path second = FilePath(b);
+    const bool firstIs = fs::exists(first, error);
+    const bool secondIs = fs::exists(second, error);
+    if (firstIs && secondIs) {
+        return fs::equivalent(first, second, error) && !error &&
+               !fs::is_character_file(first, error);
+    }
+    const auto folder = [](const fs::path& path) {
+        return path.has_parent_path() ? path.parent_path() : fs::path(".");
+    };
+    return !firstIs && !secondIs && first.filename() == second.filename() &&
+           fs::equivalent(folder(first), folder(second), error) && !error;
+}
+
+// No run writes over its own input, nor two of its outputs over each other: checked before
+// anything is opened for writing.
+void CheckFilesApart(const AutomationConfig& config) {
+    std::vector<std::pair<const char*, std::string>> files = {
+        {"TOLVEX_INPUT", config.InputPath},
+        {"TOLVEX_TRACE", config.TracePath},
+        {"TOLVEX_AUDIO_OUT", config.AudioOutPath},
+        {"TOLVEX_RECORD", config.RecordPath},
+    };
+    const size_t named = files.size();
+    for (const ShotRequest& shot : config.Shots) {
+        files.emplace_back("TOLVEX_SHOT", shot.Path);
+    }
+    for (size_t later = 1; later < files.size(); ++later) {
+        // One picture path given to several frames keeps the last picture, as asked.
+        for (size_t earlier = 0; earlier < std::min(later, named); ++earlier) {
+            const auto& [laterName, laterPath] = files[later];
+            const auto& [earlierName, earlierPath] = files[earlier];
+            if (!laterPath.empty() && !earlierPath.empty() && SameFile(laterPath, earlierPath)) {
+                Raise(TV_ERR_CONFIG, "%s and %s name the same file (%s)", laterName, earlierName,
+                      laterPath.c_str());
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -173,6 +199,7 @@ AutomationConfig ReadAutomationConfig() {
               "TOLVEX_RECORD: only a live session in a window is recorded, not one with "
               "TOLVEX_HEADLESS or TOLVEX_INPUT");
     }
+    CheckFilesApart(config);
     return config;
 }
 
@@ -362,9 +389,9 @@ bool ReadRawLine(std::string& line) {
         }
         // A line never needs this much; a stream without line ends (a device, a binary file)
         // would otherwise be held in memory for ever.
-        if (gScript.Pending.size() - gScript.Begin > kMaxScriptLine) {
+        if (gScript.Pending.size() - gScript.Begin > kMaxLineBytes) {
             ++gScript.LineNumber;
-            ScriptError(std::string_view(gScript.Pending).substr(gScript.Begin, kMaxScriptLine),
+            ScriptError(std::string_view(gScript.Pending).substr(gScript.Begin, kMaxLineBytes),
                         "the line is longer than 4096 bytes");
         }
         if (gScript.Begin > 0) {

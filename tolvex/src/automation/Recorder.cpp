@@ -4,13 +4,13 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <string_view>
 
 #include "Tolvex.h"
 #include "core/Errors.h"
+#include "core/Runtime.h"
+#include "files/DataFile.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -37,6 +37,9 @@ void WriteLine(const std::string& line) {
         RaiseWrite(errno);
     }
 }
+
+// A recording grows with the game; only its head is read here, line by line.
+constexpr uint64_t kAnySize = UINT64_MAX;
 
 // The recorded session's loads, by name; nullopt: it loaded nothing.
 std::map<std::string, std::optional<std::string>> gReplayLoads;
@@ -79,8 +82,8 @@ std::optional<std::string> FromHex(std::string_view hex) {
 
 [[noreturn]] void BadHead(const std::string& path, int64_t number, const std::string& line,
                           const char* why) {
-    Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: %s line %lld: %s: '%.120s'", path.c_str(),
-          static_cast<long long>(number), why, line.c_str());
+    Raise(TV_ERR_CONFIG, "TOLVEX_INPUT: %s line %lld: %s: '%s'", path.c_str(),
+          static_cast<long long>(number), why, Quoted(line).c_str());
 }
 
 }  // namespace
@@ -132,14 +135,16 @@ void RecordLoad(const std::string& name, const std::string* data) {
 
 std::optional<uint64_t> ReadScriptHead(const std::string& path) {
     ForgetScriptHead();
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(FilePath(path), error)) {
-        return std::nullopt;
-    }
-    std::ifstream file(FilePath(path));
+    // A pipe has no head: its lines are the driver's, read as they come. Whatever else keeps
+    // the file from being read is the script reader's to say.
+    BoundedFile file(path, kAnySize);
     std::optional<uint64_t> seed;
     std::string raw;
-    for (int64_t number = 1; std::getline(file, raw); ++number) {
+    bool cut = false;
+    for (int64_t number = 1; file.NextLine(raw, cut); ++number) {
+        if (cut) {
+            BadHead(path, number, raw, "the line is longer than 4096 bytes");
+        }
         std::string_view text = Trimmed(raw);
         if (text.empty()) {
             continue;
@@ -169,6 +174,9 @@ std::optional<uint64_t> ReadScriptHead(const std::string& path) {
             }
             gReplayLoads[std::string(name)] = std::move(data);
         }
+    }
+    if (file.State() == FileRead::Interrupted) {
+        RaiseInterrupted("Init");
     }
     return seed;
 }

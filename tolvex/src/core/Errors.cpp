@@ -9,6 +9,7 @@ namespace tolvex {
 namespace {
 uint64_t* gExceptionCell = nullptr;
 constexpr char kCutMark[] = "...";
+constexpr size_t kQuotedChars = 120;
 // Raises that the library catches itself (on its worker thread, or in work done ahead between
 // frames) are not the program's: the error is raised again when the game asks for the result.
 thread_local bool tRecordSites = true;
@@ -38,6 +39,37 @@ __attribute__((noinline)) void Raise(uint32_t code, const char* format, ...) {
                     sizeof kCutMark);
     }
     throw error;
+}
+
+std::string Quoted(std::string_view text) {
+    std::string out;
+    size_t used = 0;
+    for (; used < text.size() && out.size() < kQuotedChars; ++used) {
+        if (text[used] == '\0') {
+            out += "\\x00";
+        } else {
+            out += text[used];
+        }
+    }
+    if (used < text.size()) {
+        out += kCutMark;
+    }
+    return out;
+}
+
+std::string Escaped(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%02X", byte);
+            out += code;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 void RaiseUnsupported(const char* entry) {

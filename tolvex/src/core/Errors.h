@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "Tolvex.h"
 
@@ -28,5 +30,14 @@ bool RecordRaiseSites(bool on);
 
 // The program's exception cell, from the start-up record (null before Init).
 void SetExceptionCell(uint64_t* cell);
+
+// Text from outside (a variable, a line of a file) as a message quotes it: cut after 120
+// characters with "..." so that a runaway value cannot swamp the line, and a NUL spelt out
+// (it would end the message early; the program shows other control characters escaped).
+std::string Quoted(std::string_view text);
+
+// `text` with every control character as \xNN, for a line the library writes itself: what a
+// terminal would obey is shown, not obeyed.
+std::string Escaped(std::string_view text);
 
 }  // namespace tolvex

@@ -1,9 +1,9 @@
 #include "files/DataFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <string_view>
 
@@ -21,6 +21,7 @@ constexpr uint64_t kMaxListBytes = 64 << 10;
 
 // Small enough that a stop request is seen at once, large enough to cost nothing.
 constexpr size_t kReadChunk = size_t{1} << 20;
+constexpr size_t kSmallChunk = size_t{4} << 10;
 
 }  // namespace
 
@@ -28,61 +29,143 @@ std::string Megabytes(uint64_t bytes) {
     return std::to_string((bytes + (uint64_t{1} << 20) - 1) >> 20) + " MB";
 }
 
+namespace {
+
+// The player's small files have their limits in kilobytes.
+std::string SizeText(uint64_t bytes) {
+    return bytes >= (uint64_t{1} << 20) ? Megabytes(bytes)
+                                        : std::to_string((bytes + 1023) >> 10) + " kB";
+}
+
+}  // namespace
+
+BoundedFile::BoundedFile(const std::string& path, uint64_t maxBytes) : MaxBytes_(maxBytes) {
+    Fd_ = OpenOrdinaryFile(path, Size_);
+    if (Fd_ == kNotOrdinaryFile) {
+        Fd_ = -1;
+        Fail(FileRead::Refused, "is not an ordinary file");
+    } else if (Fd_ < 0) {
+        const int error = errno;
+        Fail(error == ENOENT ? FileRead::Missing : FileRead::Refused,
+             std::string("cannot be opened: ") + std::strerror(error));
+    } else if (Size_ > maxBytes) {
+        Fail(FileRead::Refused, "is larger than the " + SizeText(maxBytes) + " allowed");
+    }
+}
+
+BoundedFile::~BoundedFile() {
+    if (Fd_ >= 0) {
+        CloseOrdinaryFile(Fd_);
+    }
+}
+
+void BoundedFile::Fail(FileRead state, std::string why) {
+    State_ = state;
+    Why_ = std::move(why);
+    Pending_.clear();
+}
+
+bool BoundedFile::Fill() {
+    if (State_ != FileRead::Read || AtEnd_) {
+        return false;
+    }
+    if (InterruptRequested()) {
+        Fail(FileRead::Interrupted, "a stop was asked for");
+        return false;
+    }
+    // The size may change under us: read to the end, never past the limit. A small file is
+    // read in one small chunk (and the one that finds its end).
+    const size_t chunk = static_cast<size_t>(
+        std::clamp<uint64_t>(Size_ > Taken_ ? Size_ - Taken_ + 1 : 0, kSmallChunk, kReadChunk));
+    const size_t had = Pending_.size();
+    Pending_.resize(had + chunk);
+    const long n = ReadOrdinaryFile(Fd_, Pending_.data() + had, chunk);
+    Pending_.resize(had + static_cast<size_t>(n > 0 ? n : 0));
+    if (n < 0) {
+        Fail(FileRead::Refused, std::string("cannot be read: ") + std::strerror(errno));
+        return false;
+    }
+    Taken_ += static_cast<uint64_t>(n);
+    if (Taken_ > MaxBytes_) {
+        Fail(FileRead::Refused, "is larger than the " + SizeText(MaxBytes_) + " allowed");
+        return false;
+    }
+    AtEnd_ = n == 0;
+    return n > 0;
+}
+
+std::string BoundedFile::ReadAll() {
+    while (Fill()) {
+    }
+    return State_ == FileRead::Read ? std::move(Pending_) : std::string{};
+}
+
+bool BoundedFile::NextLine(std::string& line, bool& cut) {
+    if (AtStart_) {
+        while (Pending_.size() < kByteOrderMark.size() && Fill()) {
+        }
+        if (std::string_view(Pending_).starts_with(kByteOrderMark)) {
+            Pending_.erase(0, kByteOrderMark.size());
+        }
+        AtStart_ = false;
+    }
+    cut = false;
+    size_t scanned = 0;
+    size_t end = std::string::npos;
+    while ((end = Pending_.find('\n', scanned)) == std::string::npos) {
+        if (Pending_.size() > kMaxLineBytes) {
+            // Keep the line's start for the message and drop the rest up to its end.
+            cut = true;
+            Pending_.erase(kMaxLineBytes, Pending_.size() - kMaxLineBytes);
+        }
+        scanned = Pending_.size();
+        if (!Fill()) {
+            break;
+        }
+    }
+    if (State_ != FileRead::Read || (Pending_.empty() && end == std::string::npos)) {
+        return false;
+    }
+    const size_t length = end == std::string::npos ? Pending_.size() : end;
+    line.assign(Pending_, 0, std::min(length, kMaxLineBytes));
+    cut = cut || length > kMaxLineBytes;
+    Pending_.erase(0, end == std::string::npos ? Pending_.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return true;
+}
+
+FileRead ReadBounded(const std::string& path, uint64_t maxBytes, std::string& bytes,
+                     std::string& why) {
+    BoundedFile file(path, maxBytes);
+    bytes = file.ReadAll();
+    why = file.Why();
+    return file.State();
+}
+
 std::vector<unsigned char> ReadDataFile(const std::string& name, const char* entry,
                                         uint64_t maxBytes, bool emptyOk) {
-    namespace fs = std::filesystem;
     const std::string path = DataPath(name);
-    std::error_code error;
-    const fs::file_status status = fs::status(FilePath(path), error);
-    if (error) {
-        Raise(TV_ERR_FILE, "%s: cannot open %s: %s (%s)", entry, name.c_str(),
-              error.message().c_str(), path.c_str());
-    }
-    // A pipe would wait for a writer, a device would never end, a folder cannot be read.
-    if (!fs::is_regular_file(status)) {
-        Raise(TV_ERR_FILE, "%s: %s is not an ordinary file (%s)", entry, name.c_str(),
-              path.c_str());
-    }
-    const uint64_t size = fs::file_size(FilePath(path), error);
-    if (!error && size > maxBytes) {
-        Raise(TV_ERR_FILE, "%s: %s is larger than the %s allowed (%s)", entry, name.c_str(),
-              Megabytes(maxBytes).c_str(), path.c_str());
-    }
-    std::ifstream in(FilePath(path), std::ios::binary);
-    if (!in) {
-        Raise(TV_ERR_FILE, "%s: cannot open %s: %s (%s)", entry, name.c_str(), std::strerror(errno),
-              path.c_str());
-    }
-    std::vector<unsigned char> bytes;
+    std::string bytes;
+    std::string why;
+    FileRead state = FileRead::Read;
     try {
-        // The size may change under us: read to the end, never past the limit.
-        for (;;) {
-            if (InterruptRequested()) {
-                RaiseInterrupted(entry);
-            }
-            const size_t had = bytes.size();
-            bytes.resize(had + kReadChunk);
-            in.read(reinterpret_cast<char*>(bytes.data() + had), kReadChunk);
-            bytes.resize(had + static_cast<size_t>(in.gcount()));
-            if (bytes.size() > maxBytes) {
-                Raise(TV_ERR_FILE, "%s: %s is larger than the %s allowed (%s)", entry, name.c_str(),
-                      Megabytes(maxBytes).c_str(), path.c_str());
-            }
-            if (!in) {
-                break;
-            }
-        }
+        state = ReadBounded(path, maxBytes, bytes, why);
     } catch (const std::bad_alloc&) {
         Raise(TV_ERR_FILE, "%s: out of memory while reading %s (%s)", entry, name.c_str(),
               path.c_str());
     }
-    if (in.bad()) {
-        Raise(TV_ERR_FILE, "%s: cannot read %s (%s)", entry, name.c_str(), path.c_str());
+    if (state == FileRead::Interrupted) {
+        RaiseInterrupted(entry);
+    }
+    if (state != FileRead::Read) {
+        Raise(TV_ERR_FILE, "%s: %s %s (%s)", entry, name.c_str(), why.c_str(), path.c_str());
     }
     if (bytes.empty() && !emptyOk) {
         Raise(TV_ERR_FILE, "%s: %s is empty (%s)", entry, name.c_str(), path.c_str());
     }
-    return bytes;
+    return {bytes.begin(), bytes.end()};
 }
 
 std::vector<std::string> ReadDecodeAheadList() {

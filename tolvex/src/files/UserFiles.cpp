@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
+#include "core/Errors.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -48,7 +50,7 @@ std::string SetAside(const std::string& path) {
 }
 
 void Warn(const std::string& text) {
-    const std::string line = "tolvex: warning: " + text + "\n";
+    const std::string line = "tolvex: warning: " + Escaped(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
@@ -60,7 +62,12 @@ constexpr const char* kTemporaryMark = ".tmp.";
 }  // namespace
 
 std::string TemporaryName(const std::string& path) {
-    return path + kTemporaryMark + std::to_string(CurrentProcessId());
+    // The process number lets a later run tell a dead writer's file; the random part keeps
+    // the name from being known before it is made.
+    static thread_local std::random_device random;
+    char tail[24];
+    std::snprintf(tail, sizeof tail, ".%08x%08x", random(), random());
+    return path + kTemporaryMark + std::to_string(CurrentProcessId()) + tail;
 }
 
 void RemoveDeadTemporaries(const std::string& path) {
@@ -74,7 +81,7 @@ void RemoveDeadTemporaries(const std::string& path) {
         }
         char* end = nullptr;
         const unsigned long long id = std::strtoull(name.c_str() + prefix.size(), &end, 10);
-        if (id != 0 && *end == '\0' && ProcessIsGone(id)) {
+        if (id != 0 && (*end == '\0' || *end == '.') && ProcessIsGone(id)) {
             std::filesystem::remove(entry.path(), error);
         }
     }

@@ -36,8 +36,9 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& w
 // writing (those of processes still running are theirs to finish).
 void RemoveDeadTemporaries(const std::string& path);
 
-// ReplaceFile's temporary file for `path`: one name per process, so that two games saving at
-// once never write the same file.
+// A new name for ReplaceFile's temporary file for `path`: the process number and a random
+// part, so that nobody can place anything at it beforehand. ReplaceFile creates it only where
+// nothing is, and takes another name when something is.
 std::string TemporaryName(const std::string& path);
 uint64_t CurrentProcessId();
 // Whether the process `id` has ended (one that cannot be asked about counts as running).

@@ -12,12 +12,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/Errors.h"
 #include "core/Screen.h"
+#include "files/DataFile.h"
 #include "files/UserFiles.h"
 #include "platform/Platform.h"
 
@@ -26,6 +27,8 @@ namespace tolvex {
 namespace {
 
 constexpr const char* kKeyFile = "keys.conf";
+// Eight actions of a few keys each fit in far less.
+constexpr uint64_t kMaxKeyFileBytes = 64 << 10;
 constexpr int kPauseAction = -1;
 constexpr int kScreenshotAction = -2;
 
@@ -78,7 +81,7 @@ std::string ReadKeys(std::string_view list, std::vector<int>& keys) {
         list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
         const SDL_Scancode key = SDL_GetScancodeFromName(name.c_str());
         if (key == SDL_SCANCODE_UNKNOWN) {
-            return name + " is not a key name";
+            return Quoted(name) + " is not a key name";
         }
         keys.push_back(key);
     }
@@ -105,11 +108,12 @@ void LoadKeyConfig() {
         return;
     }
     const std::string path = folder + kKeyFile;
-    std::ifstream file(FilePath(path));
+    BoundedFile file(path, kMaxKeyFileBytes);
     std::string raw;
-    for (int number = 1; std::getline(file, raw); ++number) {
+    bool cut = false;
+    for (int number = 1; file.NextLine(raw, cut); ++number) {
         const std::string_view line = Trimmed(std::string_view(raw).substr(0, raw.find('#')));
-        if (line.empty()) {
+        if (line.empty() && !cut) {
             continue;
         }
         const size_t equals = line.find('=');
@@ -118,11 +122,14 @@ void LoadKeyConfig() {
                                    : FindAction(Trimmed(line.substr(0, equals)));
         std::vector<int> keys;
         std::string why;
-        if (equals == std::string_view::npos) {
+        if (cut) {
+            why = "the line is longer than " + std::to_string(kMaxLineBytes) + " bytes";
+            action = nullptr;
+        } else if (equals == std::string_view::npos) {
             why = "not 'action = key, key...'";
         } else if (action == nullptr) {
-            why.append(Trimmed(line.substr(0, equals)));
-            why.append(" is not an action (hop, attack, left, right, up, down, pause, screenshot)");
+            why = Quoted(Trimmed(line.substr(0, equals))) +
+                  " is not an action (hop, attack, left, right, up, down, pause, screenshot)";
         } else {
             why = ReadKeys(line.substr(equals + 1), keys);
         }
@@ -133,6 +140,10 @@ void LoadKeyConfig() {
             continue;
         }
         Apply(*action, keys);
+    }
+    if (file.State() == FileRead::Refused) {
+        Warn(std::string(kKeyFile) + " " + file.Why() + "; the keys are the default ones (" + path +
+             ")");
     }
 }
 

@@ -44,6 +44,27 @@ std::FILE* OpenFile(const std::string& utf8, const char* mode);
 // says why not.
 bool FolderWritable(const std::string& utf8);
 
+// An ordinary file opened for reading without waiting for anything: the descriptor, with
+// `size` set; -1 with errno set when it cannot be opened; kNotOrdinaryFile for a pipe, a
+// device or a folder, which is not even opened (the writer of a pipe would see a reader come
+// and go).
+constexpr int kNotOrdinaryFile = -2;
+int OpenOrdinaryFile(const std::string& utf8, uint64_t& size);
+// Bytes read, 0 at the end, -1 with errno set.
+long ReadOrdinaryFile(int fd, char* buffer, size_t size);
+void CloseOrdinaryFile(int fd);
+
+// Creates a file at `utf8` for writing, only if nothing is there yet, not even a link (nor a
+// link to nowhere): the descriptor, or -1 with errno set (EEXIST when something is).
+int CreateNewFile(const std::string& utf8);
+
+// Holds the lock of the saved-data folder `folder` (one game saves at a time) until the
+// returned value is given to UnlockSaveFolder; waits at most `waitMs`, or less when a stop is
+// asked for. kNoLock when it could not be had, with `why` filled.
+constexpr int64_t kNoLock = -1;
+int64_t LockSaveFolder(const std::string& folder, int waitMs, std::string& why);
+void UnlockSaveFolder(int64_t lock);
+
 // The input script: a file, or where the platform allows, a pipe that a driver writes while
 // the game runs. OpenScriptSource gives -1 with errno set on failure.
 int OpenScriptSource(const std::string& utf8);

@@ -3,10 +3,10 @@
 // checksum, so that a damaged, cut or foreign file is recognised and set aside rather than
 // believed. Scripted and headless runs keep no saved data unless TOLVEX_SAVE_DIR names a
 // folder: a test or a replay must not depend on what the player has saved, nor change it.
-#include <cerrno>
+#include <zlib.h>
+
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +15,7 @@
 #include "core/Errors.h"
 #include "core/FpEnv.h"
 #include "core/Runtime.h"
+#include "files/DataFile.h"
 #include "files/UserFiles.h"
 #include "plain/Streams.h"
 #include "plain/TvText.h"
@@ -35,19 +36,17 @@ constexpr size_t kChecksumBytes = 4;
 constexpr size_t kMaxPayload = 1 << 20;
 constexpr size_t kMaxNameLength = 64;
 constexpr const char* kExtension = ".sav";
+// Another game saving holds the lock for a few milliseconds; one that holds it longer is stuck.
+constexpr int kLockWaitMs = 2000;
 
 // The generation of the session that has already warned about saving: one warning a run.
 uint64_t gWarnedSaveIn = 0;
 
 uint32_t Crc32(std::string_view bytes) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= static_cast<uint8_t>(c);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
+    // Saved files are at most a megabyte and a few bytes: one call takes them whole.
+    return static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0),
+                                       reinterpret_cast<const Bytef*>(bytes.data()),
+                                       static_cast<uInt>(bytes.size())));
 }
 
 void PutLe(std::string& out, uint64_t value, size_t bytes) {
@@ -108,17 +107,21 @@ std::string CheckedName(const TvStr* name, const char* entry) {
     return text;
 }
 
-// This run's saved-data folder, or "" when the run keeps none.
+// Whether this run keeps saved data: a player's run, or one given a folder for it.
+bool KeepsSavedData() {
+    const AutomationConfig& config = CurrentSession().Config;
+    return !config.SaveDir.empty() ||
+           (config.Headless == HeadlessMode::Window && config.InputPath.empty());
+}
+
+// This run's saved-data folder, or "" when the run keeps none (or the system names none).
 std::string SaveFolder() {
     const AutomationConfig& config = CurrentSession().Config;
     if (!config.SaveDir.empty()) {
         const char separator = PathSeparator();
         return config.SaveDir.back() == separator ? config.SaveDir : config.SaveDir + separator;
     }
-    if (config.Headless != HeadlessMode::Window || !config.InputPath.empty()) {
-        return {};
-    }
-    return UserDataFolder();
+    return KeepsSavedData() ? UserDataFolder() : std::string{};
 }
 
 void WarnOnceAboutSaving(const std::string& text) {
@@ -129,23 +132,51 @@ void WarnOnceAboutSaving(const std::string& text) {
     }
 }
 
-// The whole file, or false with errno set. Reads at most `limit` bytes and one more, enough
-// to tell that a file is too large.
-bool ReadWhole(const std::string& path, size_t limit, std::string& out) {
-    std::FILE* file = OpenFile(path, "rb");
-    if (file == nullptr) {
-        return false;
+// What this run last read or wrote under each name (nullopt: there was no file), for the
+// sessions of one generation. A save replaces only what its run has seen.
+std::map<std::string, std::optional<std::string>> gSeen;
+uint64_t gSeenIn = 0;
+
+std::map<std::string, std::optional<std::string>>& Seen() {
+    const uint64_t generation = CurrentSession().Generation;
+    if (gSeenIn != generation) {
+        gSeenIn = generation;
+        gSeen.clear();
     }
-    char chunk[4096];
-    size_t n = 0;
-    while (out.size() <= limit && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        out.append(chunk, n);
+    return gSeen;
+}
+
+enum class OnDisk { Sound, None, Refused };
+
+// What is saved at `path` (`name` in the messages): the payload when the file is sound; none
+// when there is no file or a damaged one (set aside, with one warning); refused when it cannot
+// be read, with `why`.
+OnDisk ReadSaved(const std::string& name, const std::string& path, std::string& payload,
+                 std::string& why) {
+    std::string content;
+    switch (ReadBounded(path, kHeaderBytes + kMaxPayload + kChecksumBytes, content, why)) {
+        case FileRead::Read:
+            break;
+        case FileRead::Missing:
+            return OnDisk::None;
+        case FileRead::Refused:
+            why = name + " " + why;
+            return OnDisk::Refused;
+        case FileRead::Interrupted:
+            why = name + " was not read: the game is ending";
+            return OnDisk::Refused;
     }
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    errno = error;
-    return !failed;
+    std::string_view sound;
+    if (const char* damage = Check(content, sound)) {
+        const std::string aside = SetAside(path);
+        Warn(name + " is damaged: " + damage + "; " +
+             (aside.empty() ? "it could not be set aside"
+                            : "set aside as " + aside.substr(aside.rfind('/') + 1)) +
+             " (" + path + ")");
+        return OnDisk::None;
+    }
+    payload = sound;
+    return OnDisk::Sound;
 }
 
 std::optional<std::string> LoadPayload(const std::string& file) {
@@ -158,23 +189,58 @@ std::optional<std::string> LoadPayload(const std::string& file) {
     }
     const std::string path = folder + file + kExtension;
     RemoveDeadTemporaries(path);
-    std::string content;
-    if (!ReadWhole(path, kHeaderBytes + kMaxPayload + kChecksumBytes, content)) {
-        if (errno != ENOENT) {
-            Warn("cannot read " + path + ": " + std::strerror(errno) + "; starting without it");
-        }
-        return std::nullopt;
+    std::string payload;
+    std::string why;
+    switch (ReadSaved(file + kExtension, path, payload, why)) {
+        case OnDisk::Sound:
+            Seen()[file] = payload;
+            return payload;
+        case OnDisk::None:
+            Seen()[file] = std::nullopt;
+            return std::nullopt;
+        case OnDisk::Refused:
+            Warn(why + "; starting without it (" + path + ")");
+            return std::nullopt;
     }
-    std::string_view payload;
-    if (const char* why = Check(content, payload)) {
-        const std::string aside = SetAside(path);
-        Warn(path + " is damaged (" + why + "); " +
-             (aside.empty() ? "it could not be set aside" : "set aside as " + aside) +
-             "; starting without it");
-        return std::nullopt;
-    }
-    return std::string(payload);
+    return std::nullopt;
 }
+
+// Replaces the file under the folder's lock, unless another game has saved since this run last
+// looked: false then, without a word.
+bool SaveLocked(const std::string& file, const std::string& path, const TvBytes& data,
+                std::string& why) {
+    std::string payload;
+    const OnDisk current = ReadSaved(file + kExtension, path, payload, why);
+    if (current == OnDisk::Refused) {
+        why = "cannot save " + why + " (" + path + ")";
+        return false;
+    }
+    const auto seen = Seen().find(file);
+    if (seen != Seen().end() &&
+        seen->second != (current == OnDisk::Sound ? std::optional(payload) : std::nullopt)) {
+        why.clear();
+        return false;
+    }
+    if (!ReplaceFile(path, Encode(data), why)) {
+        why = "cannot save " + path + ": " + why;
+        return false;
+    }
+    Seen()[file] =
+        std::string(reinterpret_cast<const char*>(data.Data), static_cast<size_t>(data.Len));
+    return true;
+}
+
+// The folder's lock, let go however the save ends.
+class FolderLock {
+public:
+    explicit FolderLock(int64_t handle) : Handle(handle) {}
+    ~FolderLock() { UnlockSaveFolder(Handle); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int64_t Handle;
+};
 
 }  // namespace
 
@@ -185,7 +251,9 @@ using namespace tolvex;
 extern "C" {
 
 // Saves `data` under `name`; false (with one warning on standard error in the run) when it
-// could not be kept, and false without a word when the run keeps no saved data.
+// could not be kept, and false without a word when the run keeps no saved data or when
+// another game has saved under the name since this run last loaded or saved it (the caller
+// loads it again and decides).
 bool SaveSaveData(const TvStr* name, const TvBytes* data) {
     RequireReady("SaveSaveData");
     const std::string file = CheckedName(name, "SaveSaveData");
@@ -195,6 +263,12 @@ bool SaveSaveData(const TvStr* name, const TvBytes* data) {
     DefaultFpEnv fp;
     const std::string folder = SaveFolder();
     if (folder.empty()) {
+        if (KeepsSavedData() && UserDataFolder().empty()) {
+            WarnOnceAboutSaving(
+                "no folder for saved data (HOME is not set, nor XDG_DATA_HOME to a full "
+                "path); " +
+                file + " is not saved");
+        }
         return false;
     }
     std::string why;
@@ -204,11 +278,21 @@ bool SaveSaveData(const TvStr* name, const TvBytes* data) {
         return false;
     }
     const std::string path = folder + file + kExtension;
-    if (!ReplaceFile(path, Encode(*data), why)) {
-        WarnOnceAboutSaving("cannot save " + path + ": " + why);
+    const int64_t lock = LockSaveFolder(folder, kLockWaitMs, why);
+    if (lock == kNoLock) {
+        WarnOnceAboutSaving("cannot lock the folder " + folder + " (" + why + "); " + file +
+                            " is not saved");
         return false;
     }
-    return true;
+    bool saved = false;
+    {
+        const FolderLock held(lock);
+        saved = SaveLocked(file, path, *data, why);
+    }
+    if (!saved && !why.empty()) {
+        WarnOnceAboutSaving(why);
+    }
+    return saved;
 }
 
 // What was saved under `name`, or null when there is nothing (or nothing sound) to give.

@@ -2,6 +2,8 @@
 // and pipes, waited on along with the run's stop request.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +20,8 @@ namespace tolvex {
 namespace {
 
 constexpr mode_t kNewFileMode = 0666;  // less the user's umask
+// The player's own files are the player's to read.
+constexpr mode_t kSavedFileMode = 0644;
 constexpr int kReaderWaitMs = 10;
 // Small enough that a stop request is seen at once, large enough to cost nothing.
 constexpr size_t kWriteChunk = size_t{1} << 20;
@@ -80,6 +84,72 @@ long ReadScriptSource(int source, char* buffer, size_t size) {
         return errno == EINTR ? kScriptWoken : kScriptFailed;
     }
     return static_cast<long>(n);
+}
+
+int OpenOrdinaryFile(const std::string& utf8, uint64_t& size) {
+    struct stat info {};
+    if (stat(utf8.c_str(), &info) != 0) {
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return kNotOrdinaryFile;
+    }
+    // Non-blocking all the same: the name may have been given to a pipe since.
+    const int fd = open(utf8.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return kNotOrdinaryFile;
+    }
+    size = static_cast<uint64_t>(info.st_size);
+    return fd;
+}
+
+long ReadOrdinaryFile(int fd, char* buffer, size_t size) {
+    for (;;) {
+        const ssize_t n = read(fd, buffer, size);
+        if (n >= 0 || errno != EINTR || InterruptRequested()) {
+            return static_cast<long>(n);
+        }
+    }
+}
+
+void CloseOrdinaryFile(int fd) { close(fd); }
+
+int CreateNewFile(const std::string& utf8) {
+    return open(utf8.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kSavedFileMode);
+}
+
+int64_t LockSaveFolder(const std::string& folder, int waitMs, std::string& why) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return kNoLock;
+    }
+    for (int waited = 0;; waited += kReaderWaitMs) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return fd;
+        }
+        // Some file systems (network ones) have no locks: save as before, unlocked.
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return fd;
+        }
+        if (waited >= waitMs || InterruptRequested()) {
+            close(fd);
+            why = InterruptRequested() ? "the game is ending" : "another game holds it";
+            return kNoLock;
+        }
+        pollfd wake{InterruptFd(), POLLIN, 0};
+        poll(&wake, wake.fd >= 0 ? 1 : 0, kReaderWaitMs);
+    }
+}
+
+void UnlockSaveFolder(int64_t lock) {
+    if (lock != kNoLock) {
+        close(static_cast<int>(lock));  // and with it the lock
+    }
 }
 
 std::FILE* OpenStreamToWrite(const std::string& path, const char* variable) {

@@ -9,14 +9,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "files/DataFile.h"
 #include "files/UserFiles.h"
+#include "platform/Platform.h"
 
 namespace tolvex {
 
 namespace {
+
+constexpr int kTemporaryTries = 8;
+constexpr const char* kUserDirsFile = "user-dirs.dirs";
+// The tool writes a dozen short lines.
+constexpr uint64_t kMaxUserDirsBytes = 64 << 10;
 
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
@@ -48,18 +54,24 @@ std::string PicturesFromUserDirs() {
     if (config.empty()) {
         return {};
     }
-    std::ifstream file(config + "user-dirs.dirs");
+    const std::string path = config + kUserDirsFile;
+    BoundedFile file(path, kMaxUserDirsBytes);
     const std::string key = "XDG_PICTURES_DIR=\"";
     std::string line;
-    while (std::getline(file, line)) {
-        if (line.rfind(key, 0) != 0 || line.size() < key.size() + 1 || line.back() != '"') {
+    bool cut = false;
+    while (file.NextLine(line, cut)) {
+        if (cut || !line.starts_with(key) || line.size() < key.size() + 1 || line.back() != '"') {
             continue;
         }
         std::string value = line.substr(key.size(), line.size() - key.size() - 1);
-        if (value.rfind("$HOME", 0) == 0) {
-            value = Env("HOME") + value.substr(5);
+        if (value.starts_with("$HOME")) {
+            const std::string home = Env("HOME");
+            value = home.empty() ? std::string{} : home + value.substr(5);
         }
-        return value.front() == '/' ? value : std::string{};
+        return value.starts_with('/') ? value : std::string{};
+    }
+    if (file.State() == FileRead::Refused) {
+        Warn(std::string(kUserDirsFile) + " " + file.Why() + "; it is left out (" + path + ")");
     }
     return {};
 }
@@ -99,8 +111,13 @@ std::string UserPicturesFolder() {
 }
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& why) {
-    const std::string temporary = TemporaryName(path);
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string temporary = TemporaryName(path);
+    int fd = CreateNewFile(temporary);
+    // Something planted at the name is left alone: another name is as good.
+    for (int tries = 1; fd < 0 && errno == EEXIST && tries < kTemporaryTries; ++tries) {
+        temporary = TemporaryName(path);
+        fd = CreateNewFile(temporary);
+    }
     if (fd < 0) {
         why = std::strerror(errno);
         return false;

@@ -56,7 +56,8 @@ std::string UserPicturesFolder() {
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& why) {
     const std::string temporary = TemporaryName(path);
-    std::FILE* file = OpenFile(temporary, "wb");
+    const int fd = CreateNewFile(temporary);
+    std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "wb");
     if (file == nullptr) {
         why = std::strerror(errno);
         return false;
