@@ -231,11 +231,13 @@ void Watch() {
 
 void StartWatchdog() {
     gWatchdog.Quit = false;
-    // The watchdog takes no signal itself.
-    sigset_t all;
+    // The watchdog takes none of the run's signals itself; a fault of its own (its code cut
+    // short under it) must still reach the program's fault trap, which a held one would not.
+    sigset_t taken;
     sigset_t before;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &before);
+    sigemptyset(&taken);
+    ForEachTaken([&](int signal, bool) { sigaddset(&taken, signal); });
+    pthread_sigmask(SIG_BLOCK, &taken, &before);
     try {
         gWatchdog.Thread = std::thread(Watch);
     } catch (const std::system_error&) {
