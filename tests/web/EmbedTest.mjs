@@ -7,7 +7,7 @@
 //   node --experimental-websocket tests/web/EmbedTest.mjs PAGE_DIR OUT_DIR
 import { mkdirSync, writeFileSync } from 'node:fs';
 import { join, resolve } from 'node:path';
-import { cells, collectErrors, decodePng, difference, launch, serve, sleep } from '../../tools/web/Browser.mjs';
+import { cells, collectErrors, decodePng, difference, launch, serve, sleep, verdicts } from '../../tools/web/Browser.mjs';
 
 const [pageDir, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
 if (!outDir) {
@@ -21,11 +21,7 @@ const kStartMs = 90_000;
 const kOtherScene = 40;
 const kNotKept = 'will not be kept';
 
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-}
+const { check, failed, finish } = verdicts('embed test');
 
 const game = await serve(pageDir);
 const portal = await serve(portalDir);
@@ -114,13 +110,10 @@ try {
   const unexpected = errors.filter((e) => !e.includes(kNotKept));
   check(unexpected.length === 0, `no errors logged${unexpected.length ? ':\n       ' + unexpected.join('\n       ') : ''}`);
 } catch (error) {
-  failures.push(error.message);
-  console.log(`FAIL ${error.message}`);
-  if (errors.length) console.log(`     logged: ${errors.join('\n             ')}`);
+  failed(error, errors);
 } finally {
   await browser.close();
   await portal.close();
   await game.close();
 }
-console.log(failures.length === 0 ? 'embed test: all passed' : `embed test: ${failures.length} failed`);
-process.exit(failures.length === 0 ? 0 : 1);
+finish();

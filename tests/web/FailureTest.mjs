@@ -5,7 +5,7 @@
 //
 //   node --experimental-websocket tests/web/FailureTest.mjs PAGE_DIR
 import { resolve } from 'node:path';
-import { launch, serve } from '../../tools/web/Browser.mjs';
+import { launch, serve, verdicts } from '../../tools/web/Browser.mjs';
 
 const pageDir = resolve(process.argv[2] || '');
 if (!process.argv[2]) {
@@ -30,11 +30,7 @@ const cases = [
     says: /The game stopped: .*TOLVEX_INPUT/ },
 ];
 
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-}
+const { check, failed, finish } = verdicts('failure test');
 
 const server = await serve(pageDir);
 const browser = await launch();
@@ -72,11 +68,9 @@ try {
   const started = await browser.waitFor('(window.keldoFrames || 0) >= 30', 90_000, 'the game after reload').catch(() => false);
   check(Boolean(started), 'once the file is back, the reload button starts the game');
 } catch (error) {
-  failures.push(error.message);
-  console.log(`FAIL ${error.message}`);
+  failed(error);
 } finally {
   await browser.close();
   await server.close();
 }
-console.log(failures.length === 0 ? 'failure test: all passed' : `failure test: ${failures.length} failed`);
-process.exit(failures.length === 0 ? 0 : 1);
+finish();

@@ -5,7 +5,7 @@
 //   node --experimental-websocket tests/web/OfflineTest.mjs PAGE_DIR OUT_DIR
 import { cpSync, readFileSync, writeFileSync } from 'node:fs';
 import { join, resolve } from 'node:path';
-import { launch, serve } from '../../tools/web/Browser.mjs';
+import { launch, serve, verdicts } from '../../tools/web/Browser.mjs';
 
 const [pageDir, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
 if (!outDir) {
@@ -14,11 +14,7 @@ if (!outDir) {
 }
 const kStartMs = 90_000;
 
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-}
+const { check, failed, finish } = verdicts('offline test');
 
 let server = await serve(pageDir);
 const port = server.port;
@@ -59,11 +55,9 @@ try {
   check(replaced && await browser.evaluate(`window.keldoBuild.version === '${newVersion}'`),
         `a new build replaces the old copy (kept: ${replaced || await browser.evaluate(kept)})`);
 } catch (error) {
-  failures.push(error.message);
-  console.log(`FAIL ${error.message}`);
+  failed(error);
 } finally {
   await browser.close();
   await server.close();
 }
-console.log(failures.length === 0 ? 'offline test: all passed' : `offline test: ${failures.length} failed`);
-process.exit(failures.length === 0 ? 0 : 1);
+finish();

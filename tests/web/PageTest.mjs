@@ -12,7 +12,7 @@
 // are left in OUT_DIR.
 import { writeFileSync, readFileSync, readdirSync, mkdirSync } from 'node:fs';
 import { join, resolve } from 'node:path';
-import { serve, launch, collectErrors, decodePng, cells, difference, sleep } from '../../tools/web/Browser.mjs';
+import { serve, launch, collectErrors, decodePng, cells, difference, sleep, verdicts } from '../../tools/web/Browser.mjs';
 
 const [pageDir, referenceDir, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
 if (!outDir) {
@@ -31,11 +31,7 @@ const kOtherScene = 40;
 // The game on a machine this slow or busy may take long to start; these only bound a failure.
 const kStartMs = 90_000;
 
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-}
+const { check, failed, finish } = verdicts('page test');
 
 const server = await serve(pageDir);
 const browser = await launch();
@@ -248,12 +244,9 @@ try {
         `frame 155 as the page shows it: ${same.differ} pixels differ from the web build's own ` +
         `drawing, ${desktop.differ} from the desktop's by at most ${desktop.most} levels`);
 } catch (error) {
-  failures.push(error.message);
-  console.log(`FAIL ${error.message}`);
-  if (errors.length) console.log(`     logged: ${errors.join('\n             ')}`);
+  failed(error, errors);
 } finally {
   await browser.close();
   await server.close();
 }
-console.log(failures.length === 0 ? 'page test: all passed' : `page test: ${failures.length} failed`);
-process.exit(failures.length === 0 ? 0 : 1);
+finish();

@@ -8,7 +8,7 @@
 import { spawnSync } from 'node:child_process';
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join, resolve } from 'node:path';
-import { collectErrors, launch, serve, sleep } from '../../tools/web/Browser.mjs';
+import { collectErrors, launch, serve, sleep, verdicts } from '../../tools/web/Browser.mjs';
 
 const [pageDir, webBin, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
 if (!outDir) {
@@ -19,11 +19,7 @@ mkdirSync(outDir, { recursive: true });
 // Bounds a failure only: the game on a busy machine may take long to start.
 const kStartMs = 90_000;
 
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-}
+const { check, failed, finish } = verdicts('touch test');
 
 const devices = [
   { name: 'phone-landscape', width: 844, height: 390, scale: 3 },
@@ -153,12 +149,9 @@ try {
   check(hint && resumed === true, 'a pause shows how to go on, and a tap on the picture goes on');
   check(errors.length === 0, `no errors logged${errors.length ? ':\n       ' + errors.join('\n       ') : ''}`);
 } catch (error) {
-  failures.push(error.message);
-  console.log(`FAIL ${error.message}`);
-  if (errors.length) console.log(`     logged: ${errors.join('\n             ')}`);
+  failed(error, errors);
 } finally {
   await browser.close();
   await server.close();
 }
-console.log(failures.length === 0 ? 'touch test: all passed' : `touch test: ${failures.length} failed`);
-process.exit(failures.length === 0 ? 0 : 1);
+finish();

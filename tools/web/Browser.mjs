@@ -24,6 +24,27 @@ export function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
+// A test's verdicts: each check prints "ok" or "FAIL" with what it saw; a test cut short by an
+// error fails with it (and what the page logged); finish() prints the count and exits with it.
+export function verdicts(name) {
+  const failures = [];
+  return {
+    check(ok, what) {
+      console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+      if (!ok) failures.push(what);
+    },
+    failed(error, logged = []) {
+      failures.push(error.message);
+      console.log(`FAIL ${error.message}`);
+      if (logged.length) console.log(`     logged: ${logged.join('\n             ')}`);
+    },
+    finish() {
+      console.log(failures.length === 0 ? `${name}: all passed` : `${name}: ${failures.length} failed`);
+      process.exit(failures.length === 0 ? 0 : 1);
+    },
+  };
+}
+
 // Serves `root` (which may be changed while it runs: `state.root`); `sent` counts the body
 // bytes of every answer since the last reset. `options.port` asks for a port; `options.faults`
 // maps a file's path to 'missing' (404) or 'cut' (half of it sent, as if the connection broke).

@@ -152,22 +152,31 @@ void EndForSignal(int signal) {
     EndFromWatchdog(1, gEndingRaised ? nullptr : line);
 }
 
-// Whether the Init thread is running, or ready to run as soon as it gets a core: then it is on
-// its way out, however busy the machine, and needs no help.
-bool MainThreadRuns() {
+// The Init thread's file NAME under /proc, as a string in TEXT (cut to SIZE - 1 bytes), without
+// allocating; false if it cannot be read.
+bool ReadMainThreadFile(const char* name, char* text, size_t size) {
     char path[64];
-    std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", static_cast<int>(gMainThread));
+    std::snprintf(path, sizeof path, "/proc/self/task/%d/%s", static_cast<int>(gMainThread), name);
     const int fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
-    char text[512];
-    const ssize_t n = read(fd, text, sizeof text - 1);
+    const ssize_t n = read(fd, text, size - 1);
     close(fd);
     if (n <= 0) {
         return false;
     }
     text[n] = '\0';
+    return true;
+}
+
+// Whether the Init thread is running, or ready to run as soon as it gets a core: then it is on
+// its way out, however busy the machine, and needs no help.
+bool MainThreadRuns() {
+    char text[512];
+    if (!ReadMainThreadFile("stat", text, sizeof text)) {
+        return false;
+    }
     // "TID (NAME) STATE ...": the name may hold anything, so the state follows the last ')'.
     const char* end = std::strrchr(text, ')');
     return end != nullptr && end[1] == ' ' && end[2] == 'R';
@@ -177,19 +186,10 @@ bool MainThreadRuns() {
 // socket), which is how a request to the display waits. Held up by anything else (a lock
 // after a fault, say) it is not the display that keeps it.
 bool MainThreadWaitsOnADescriptor() {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/self/task/%d/syscall", static_cast<int>(gMainThread));
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    char text[32];
+    if (!ReadMainThreadFile("syscall", text, sizeof text)) {
         return true;  // nothing to tell by: the mark alone decides
     }
-    char text[32];
-    const ssize_t n = read(fd, text, sizeof text - 1);
-    close(fd);
-    if (n <= 0) {
-        return true;
-    }
-    text[n] = '\0';
     char* end = nullptr;
     const long number = std::strtol(text, &end, 10);
     if (end == text) {
