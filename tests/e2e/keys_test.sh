@@ -20,7 +20,8 @@ mkdir -p "$work/home/.config/keldo" "$work/shots" "$work/home/Pictures"
 # escapes in it, which the warning shows rather than sends.
 printf '\xEF\xBB\xBFattack = J, Z\n# attack on J as well as Z\nhop = NoSuchKey\e[2J\a\n' \
   > "$work/home/.config/keldo/keys.conf"
-export KELDO WORK=$work
+AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
+export KELDO WORK=$work AWAIT_WINDOW
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_DATA_HOME= XDG_CONFIG_HOME=
@@ -35,7 +36,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   run() {  # run NAME: a game in the window, until the trace reaches frame 30
     TOLVEX_TRACE=$WORK/$1.trace TOLVEX_RECORD=$WORK/$1.rec "$KELDO" >$WORK/$1.out 2>$WORK/$1.err &
     pid=$!
-    win=$(timeout 60 xdotool search --sync --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
+    win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
     [ -n "$win" ] || fail "no window"
     xdotool windowfocus --sync "$win" 2>/dev/null || true
     wait_frame 30 $1 || fail "no frames"

@@ -15,7 +15,8 @@ done
 
 work=$(mktemp -d /tmp/keldo-pause-XXXXXX)
 mkdir -p "$work/home"
-export KELDO DATA WORK=$work
+AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
+export KELDO DATA WORK=$work AWAIT_WINDOW
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   set -u
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_DATA_HOME= XDG_CONFIG_HOME=
@@ -49,7 +50,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   TOLVEX_TRACE=$WORK/trace.txt TOLVEX_RECORD=$WORK/rec.txt "$KELDO" >$WORK/out.txt 2>$WORK/err.txt &
   pid=$!
   # Only the window shown: a first one may be opened and closed unseen while the renderer is chosen.
-  win=$(timeout 60 xdotool search --sync --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
+  win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
   [ -n "$win" ] || fail "no window"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   wait_frame 30 || fail "no frames"
@@ -66,7 +67,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
 
   xmessage -name other -geometry +0+0 "another window" 2>/dev/null &
   other=$!
-  owin=$(timeout 30 xdotool search --sync --pid $other | head -n 1)
+  owin=$("$AWAIT_WINDOW" 30 --pid $other)
   xdotool windowfocus "$owin" 2>/dev/null
   paused_for "focus lost"
   kill $other

@@ -12,7 +12,8 @@ command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "skip:
 
 work=$(mktemp -d /tmp/keldo-replay-XXXXXX)
 mkdir -p "$work/home"
-export KELDO WORK=$work
+AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
+export KELDO WORK=$work AWAIT_WINDOW
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_DATA_HOME= XDG_CONFIG_HOME=
@@ -27,7 +28,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   play() {  # play NAME: starts a recorded game and plays a little of it
     TOLVEX_TRACE=$WORK/$1.trace TOLVEX_RECORD=$WORK/$1.rec "$KELDO" 2>$WORK/$1.err &
     pid=$!
-    win=$(timeout 60 xdotool search --sync --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
+    win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
     [ -n "$win" ] || { echo "FAIL: no window"; kill $pid; exit 1; }
     xdotool windowfocus --sync "$win" 2>/dev/null || true
     wait_frame $WORK/$1.trace 30 || { echo "FAIL: no frames"; exit 1; }

@@ -23,7 +23,8 @@ deep=${deep:0:4070}
 mkdir -p "$deep"
 # Z takes a picture as well as attacking: the recording shows the frame of every press.
 printf 'screenshot = F12, Z\n' >"$work/home/.config/keldo/keys.conf"
-export KELDO WORK=$work PRESSES=$presses DEEP=$deep
+AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
+export KELDO WORK=$work PRESSES=$presses DEEP=$deep AWAIT_WINDOW
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_CONFIG_HOME= XDG_DATA_HOME= \
@@ -31,7 +32,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   fail() { echo "FAIL: $*"; kill -9 $pid 2>/dev/null; exit 1; }
   TOLVEX_TRACE=$WORK/trace TOLVEX_RECORD=$WORK/rec "$KELDO" >$WORK/out 2>$WORK/err &
   pid=$!
-  win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+  win=$("$AWAIT_WINDOW" 60 --name "^KELDO var 0\.2$")
   [ -n "$win" ] || fail "no window"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   for i in $(seq 1 600); do grep -q "^frame 30$" $WORK/trace 2>/dev/null && break; sleep 0.1; done
@@ -43,7 +44,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
 
   XDG_PICTURES_DIR=$DEEP "$KELDO" >$WORK/deep.out 2>$WORK/deep.err &
   pid=$!
-  win=$(timeout 60 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+  win=$("$AWAIT_WINDOW" 60 --name "^KELDO var 0\.2$")
   [ -n "$win" ] || fail "no window"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   sleep 1

@@ -8,6 +8,7 @@
 # xdotool.
 set -u
 KELDO=$1
+here=$(cd "$(dirname "$0")" && pwd)
 command -v Xvfb >/dev/null && command -v xvfb-run >/dev/null || { echo "skip: no Xvfb"; exit 77; }
 command -v xdotool >/dev/null || { echo "skip: no xdotool"; exit 77; }
 work=$(mktemp -d /tmp/keldo-window-faults-XXXXXX)
@@ -34,7 +35,7 @@ start_on_own_display() {
     2>"$work/said.txt" &
   pid=$!
   for i in $(seq 1 600); do grep -q "^frame 30$" "$work/trace.txt" 2>/dev/null && break; sleep 0.1; done
-  win=$(DISPLAY=$display xdotool search --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
+  win=$(DISPLAY=$display "$here/../support/await_window.sh" 10 --onlyvisible --name "^KELDO var 0\.2$")
   [ -n "$win" ] || { echo "FAIL: no window"; cat "$work/said.txt"; kill -9 $pid $xpid; exit 1; }
 }
 

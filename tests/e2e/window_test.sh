@@ -7,13 +7,14 @@ KELDO=$1
 command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "skip: no xvfb-run/xdotool"; exit 77; }
 
 work=$(mktemp -d /tmp/keldo-window-XXXXXX)
-export KELDO WORK=$work
+AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
+export KELDO WORK=$work AWAIT_WINDOW
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
   export SDL_AUDIODRIVER=dummy
   TOLVEX_TRACE=$WORK/trace.txt TOLVEX_SHOT=200:$WORK/game.png "$KELDO" 2>$WORK/stderr.txt &
   pid=$!
-  win=$(timeout 60 xdotool search --sync --onlyvisible --name "^KELDO var 0\.2$" | head -n 1)
+  win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
   [ -n "$win" ] || { echo "FAIL: no window titled KELDO var 0.2"; kill $pid; exit 1; }
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   sleep 1

@@ -3,6 +3,9 @@
 
 : "${WINE:=wine}"
 export WINEDEBUG=-all SDL_AUDIODRIVER=dummy
+# Waits for a window and prints its id (the scripts run under `sh -c` use it too).
+AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
+export AWAIT_WINDOW
 
 failures=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/keldo-wine-test.XXXXXX")
@@ -53,8 +56,8 @@ run() {
 pass() { printf 'ok   %s\n' "$1"; }
 
 fail() {
-  echo "FAIL $1: $2" >&2
-  echo "     exit $rc; stderr: $err" >&2
+  printf 'FAIL %s: %s\n' "$1" "$2" >&2
+  printf '     exit %s; stderr: %s\n' "$rc" "$err" >&2
   failures=$((failures + 1))
 }
 

@@ -45,7 +45,7 @@ while IFS='|' read -r name kind says; do
   timeout $limit $WINE start /wait /unix "$work/tree/keldo.exe" &
   pid=$!
   set -e
-  box=$(timeout $limit xdotool search --sync --name '^KELDO$' | head -n 1)
+  box=$("$AWAIT_WINDOW" $limit --name '^KELDO$')
   text=
   if [ -n "$box" ]; then
     text=$($WINE "$box_text" KELDO | tr -d '\r')

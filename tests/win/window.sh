@@ -24,7 +24,7 @@ set +e
 xvfb-run -a -s "-screen 0 1600x900x24" sh -c '
   TOLVEX_TRACE=trace.txt TOLVEX_SHOT=$SHOTS $WINE "$KELDO_EXE" 2>stderr.txt &
   pid=$!
-  win=$(timeout 120 xdotool search --sync --name "^KELDO var 0\.2$" | head -n 1)
+  win=$("$AWAIT_WINDOW" 120 --name "^KELDO var 0\.2$")
   [ -n "$win" ] || { echo "FAIL: no window titled KELDO var 0.2"; kill $pid; exit 1; }
   # Space until the game scene starts: the window may take input only a while after it shows.
   i=0
