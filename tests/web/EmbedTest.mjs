@@ -6,14 +6,10 @@
 //
 //   node --experimental-websocket tests/web/EmbedTest.mjs PAGE_DIR OUT_DIR
 import { mkdirSync, writeFileSync } from 'node:fs';
-import { join, resolve } from 'node:path';
-import { cells, collectErrors, decodePng, difference, launch, serve, sleep, verdicts } from '../../tools/web/Browser.mjs';
+import { join } from 'node:path';
+import { cells, collectErrors, decodePng, difference, launch, serve, sleep, testPaths, verdicts } from '../../tools/web/Browser.mjs';
 
-const [pageDir, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
-if (!outDir) {
-  console.error('usage: EmbedTest.mjs PAGE_DIR OUT_DIR');
-  process.exit(2);
-}
+const [pageDir, outDir] = testPaths('EmbedTest.mjs PAGE_DIR OUT_DIR');
 const portalDir = join(outDir, 'portal');
 mkdirSync(portalDir, { recursive: true });
 const kStartMs = 90_000;

@@ -4,14 +4,9 @@
 // reported, not enforced, since a test must not fail because a shared machine is slow.
 //
 //   node --experimental-websocket tests/web/FailureTest.mjs PAGE_DIR
-import { resolve } from 'node:path';
-import { launch, serve, verdicts } from '../../tools/web/Browser.mjs';
+import { launch, serve, testPaths, verdicts } from '../../tools/web/Browser.mjs';
 
-const pageDir = resolve(process.argv[2] || '');
-if (!process.argv[2]) {
-  console.error('usage: FailureTest.mjs PAGE_DIR');
-  process.exit(2);
-}
+const [pageDir] = testPaths('FailureTest.mjs PAGE_DIR');
 const kBoundMs = 5000;
 const kGiveUpMs = 60_000;
 

@@ -4,14 +4,10 @@
 //
 //   node --experimental-websocket tests/web/OfflineTest.mjs PAGE_DIR OUT_DIR
 import { cpSync, readFileSync, writeFileSync } from 'node:fs';
-import { join, resolve } from 'node:path';
-import { launch, serve, verdicts } from '../../tools/web/Browser.mjs';
+import { join } from 'node:path';
+import { launch, serve, testPaths, verdicts } from '../../tools/web/Browser.mjs';
 
-const [pageDir, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
-if (!outDir) {
-  console.error('usage: OfflineTest.mjs PAGE_DIR OUT_DIR');
-  process.exit(2);
-}
+const [pageDir, outDir] = testPaths('OfflineTest.mjs PAGE_DIR OUT_DIR');
 const kStartMs = 90_000;
 
 const { check, failed, finish } = verdicts('offline test');

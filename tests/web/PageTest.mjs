@@ -11,14 +11,10 @@
 // build; and save/best.sav, a best score saved by a whole game. The screenshots the test takes
 // are left in OUT_DIR.
 import { writeFileSync, readFileSync, readdirSync, mkdirSync } from 'node:fs';
-import { join, resolve } from 'node:path';
-import { serve, launch, collectErrors, decodePng, cells, difference, sleep, verdicts } from '../../tools/web/Browser.mjs';
+import { join } from 'node:path';
+import { cells, collectErrors, decodePng, difference, launch, serve, sleep, testPaths, verdicts } from '../../tools/web/Browser.mjs';
 
-const [pageDir, referenceDir, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
-if (!outDir) {
-  console.error('usage: PageTest.mjs PAGE_DIR REFERENCE_DIR OUT_DIR');
-  process.exit(2);
-}
+const [pageDir, referenceDir, outDir] = testPaths('PageTest.mjs PAGE_DIR REFERENCE_DIR OUT_DIR');
 mkdirSync(outDir, { recursive: true });
 
 // A shown scene is the reference scaled down and filtered: cells of the two differ a little.

@@ -7,14 +7,10 @@
 //   node --experimental-websocket tests/web/TouchTest.mjs PAGE_DIR WEB_BIN OUT_DIR
 import { spawnSync } from 'node:child_process';
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
-import { join, resolve } from 'node:path';
-import { collectErrors, launch, serve, sleep, verdicts } from '../../tools/web/Browser.mjs';
+import { join } from 'node:path';
+import { collectErrors, launch, serve, sleep, testPaths, verdicts } from '../../tools/web/Browser.mjs';
 
-const [pageDir, webBin, outDir] = process.argv.slice(2).map((p) => p && resolve(p));
-if (!outDir) {
-  console.error('usage: TouchTest.mjs PAGE_DIR WEB_BIN OUT_DIR');
-  process.exit(2);
-}
+const [pageDir, webBin, outDir] = testPaths('TouchTest.mjs PAGE_DIR WEB_BIN OUT_DIR');
 mkdirSync(outDir, { recursive: true });
 // Bounds a failure only: the game on a busy machine may take long to start.
 const kStartMs = 90_000;

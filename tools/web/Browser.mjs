@@ -5,7 +5,7 @@ import { spawn } from 'node:child_process';
 import { mkdtempSync, readFileSync, readdirSync, rmSync, existsSync, statSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
-import { extname, join, normalize } from 'node:path';
+import { extname, join, normalize, resolve } from 'node:path';
 import { inflateSync } from 'node:zlib';
 
 const TYPES = {
@@ -22,6 +22,18 @@ const TYPES = {
 
 export function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+// The paths a test's command line gives, made absolute: as many as `usage` names after the
+// script ('PageTest.mjs PAGE_DIR OUT_DIR'). One missing prints the usage line and exits 2.
+export function testPaths(usage) {
+  const wanted = usage.split(' ').length - 1;
+  const given = process.argv.slice(2, 2 + wanted);
+  if (given.length < wanted || given.some((p) => !p)) {
+    console.error(`usage: ${usage}`);
+    process.exit(2);
+  }
+  return given.map((p) => resolve(p));
 }
 
 // A test's verdicts: each check prints "ok" or "FAIL" with what it saw; a test cut short by an
