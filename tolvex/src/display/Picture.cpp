@@ -267,9 +267,10 @@ void RecordViewport() {
 }  // namespace
 
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry) {
-    const std::vector<unsigned char> bytes = ReadDataFile(name, entry, kMaxPictureBytes);
+    const std::string bytes = ReadDataFile(name, entry, kMaxPictureBytes);
     try {
-        return DecodePicture(bytes.data(), bytes.size(), name, DataPath(name), entry);
+        return DecodePicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                             name, DataPath(name), entry);
     } catch (const std::bad_alloc&) {
         Raise(TV_ERR_FILE, "%s: out of memory while decoding %s (%s)", entry, name.c_str(),
               DataPath(name).c_str());

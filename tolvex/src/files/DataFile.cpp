@@ -144,8 +144,8 @@ FileRead ReadBounded(const std::string& path, uint64_t maxBytes, std::string& by
     return file.State();
 }
 
-std::vector<unsigned char> ReadDataFile(const std::string& name, const char* entry,
-                                        uint64_t maxBytes, bool emptyOk) {
+std::string ReadDataFile(const std::string& name, const char* entry, uint64_t maxBytes,
+                         bool emptyOk) {
     const std::string path = DataPath(name);
     std::string bytes;
     std::string why;
@@ -165,7 +165,7 @@ std::vector<unsigned char> ReadDataFile(const std::string& name, const char* ent
     if (bytes.empty() && !emptyOk) {
         Raise(TV_ERR_FILE, "%s: %s is empty (%s)", entry, name.c_str(), path.c_str());
     }
-    return {bytes.begin(), bytes.end()};
+    return bytes;
 }
 
 std::vector<std::string> ReadDecodeAheadList() {
@@ -174,10 +174,9 @@ std::vector<std::string> ReadDecodeAheadList() {
             std::filesystem::symlink_status(FilePath(DataPath(kDecodeAheadList)), error))) {
         return {};
     }
-    const std::vector<unsigned char> bytes =
-        ReadDataFile(kDecodeAheadList, "Init", kMaxListBytes, true);
+    const std::string bytes = ReadDataFile(kDecodeAheadList, "Init", kMaxListBytes, true);
     std::vector<std::string> names;
-    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::string_view text(bytes);
     int64_t number = 0;
     while (!text.empty()) {
         const size_t end = text.find('\n');

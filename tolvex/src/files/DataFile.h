@@ -69,8 +69,8 @@ FileRead ReadBounded(const std::string& path, uint64_t maxBytes, std::string& by
 // Reads Data/`name` whole. `entry` starts every message. Raises TV_ERR_FILE when the file is
 // missing, not an ordinary file, empty (unless `emptyOk`), larger than `maxBytes` or
 // unreadable, TV_ERR_CLOSED when SIGINT or the like arrives while reading.
-std::vector<unsigned char> ReadDataFile(const std::string& name, const char* entry,
-                                        uint64_t maxBytes, bool emptyOk = false);
+std::string ReadDataFile(const std::string& name, const char* entry, uint64_t maxBytes,
+                         bool emptyOk = false);
 
 // The files the game will load, in the order it first needs them, from the build's list
 // Data/decode_ahead.txt: the library decodes these, and nothing else, ahead of the loads.

@@ -186,12 +186,13 @@ double Seconds(const Mix_Chunk& chunk) {
 SndEntry& CachedSound(const std::string& name) {
     auto found = gSounds.Cache.find(name);
     if (found == gSounds.Cache.end()) {
-        const std::vector<unsigned char> bytes = ReadDataFile(name, "LoadSnd", kMaxSoundBytes);
+        const std::string bytes = ReadDataFile(name, "LoadSnd", kMaxSoundBytes);
         const std::string file = DataPath(name);
         // Only after its length is known: the mixer's decoders take any length a file claims.
         SoundFacts facts;
         std::string why;
-        if (!InspectSound(bytes.data(), bytes.size(), facts, why)) {
+        if (!InspectSound(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), facts,
+                          why)) {
             Raise(TV_ERR_FILE, "LoadSnd: %s %s (%s)", name.c_str(), why.c_str(), file.c_str());
         }
         if (facts.MaxSeconds > kMaxSoundSeconds) {
