@@ -171,7 +171,7 @@ OnDisk ReadSaved(const std::string& name, const std::string& path, std::string& 
         const std::string aside = SetAside(path);
         Warn(name + " is damaged: " + damage + "; " +
              (aside.empty() ? "it could not be set aside"
-                            : "set aside as " + aside.substr(aside.rfind('/') + 1)) +
+                            : "set aside as " + aside.substr(aside.rfind(PathSeparator()) + 1)) +
              " (" + path + ")");
         return OnDisk::None;
     }
