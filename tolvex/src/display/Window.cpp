@@ -78,8 +78,7 @@ bool RasterisesOnCpu(SDL_Renderer* renderer) {
         return false;
     }
     // The renderer's context is current.
-    const char* name = CurrentGlRenderer();
-    return name != nullptr && NamesCpuRasteriser(name);
+    return CurrentGlOnCpu();
 }
 
 void OpenWindowQuietly(const std::string& title, uint64_t icon) {

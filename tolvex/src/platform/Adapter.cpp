@@ -21,13 +21,14 @@ bool NamesCpuRasteriser(const char* name) {
     return false;
 }
 
-const char* CurrentGlRenderer() {
+bool CurrentGlOnCpu() {
     // glGetString is all we need of OpenGL.
     constexpr unsigned kGlRendererName = 0x1F01;
     using GetString = const unsigned char* (*)(unsigned);
     const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    return getString == nullptr ? nullptr
-                                : reinterpret_cast<const char*>(getString(kGlRendererName));
+    const char* name =
+        getString == nullptr ? nullptr : reinterpret_cast<const char*>(getString(kGlRendererName));
+    return name != nullptr && NamesCpuRasteriser(name);
 }
 
 }  // namespace tolvex

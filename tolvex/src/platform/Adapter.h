@@ -10,8 +10,8 @@ namespace tolvex {
 // llvmpipe, Microsoft's Basic Render Driver, ...).
 bool NamesCpuRasteriser(const char* name);
 
-// The renderer string of the current OpenGL context, or null.
-const char* CurrentGlRenderer();
+// Whether the current OpenGL context's renderer is such a rasteriser.
+bool CurrentGlOnCpu();
 
 // Whether an accelerated renderer that is not an OpenGL one rasterises on the CPU.
 bool AdapterDrawsOnCpu(SDL_Renderer* renderer);

@@ -10,9 +10,8 @@
 #include <d3d9.h>
 #include <dxgi.h>
 
-#include <cstdlib>
-
 #include "platform/Adapter.h"
+#include "platform/win32/WideText.h"
 
 namespace tolvex {
 
@@ -40,8 +39,7 @@ bool OpenGlOnCpu() {
     }
     bool cpu = false;
     if (SDL_GLContext context = SDL_GL_CreateContext(probe)) {
-        const char* name = CurrentGlRenderer();
-        cpu = name != nullptr && NamesCpuRasteriser(name);
+        cpu = CurrentGlOnCpu();
         SDL_GL_DeleteContext(context);
     }
     SDL_DestroyWindow(probe);
@@ -82,10 +80,7 @@ bool Direct3D11OnCpu(ID3D11Device* device) {
     if (!known) {
         return false;
     }
-    char description[sizeof desc.Description];
-    std::wcstombs(description, desc.Description, sizeof description);
-    description[sizeof description - 1] = '\0';
-    return CpuAdapter(desc.VendorId, desc.DeviceId, description);
+    return CpuAdapter(desc.VendorId, desc.DeviceId, Utf8(desc.Description).c_str());
 }
 
 }  // namespace
