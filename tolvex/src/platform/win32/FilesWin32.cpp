@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -19,6 +20,24 @@ namespace tolvex {
 namespace {
 
 constexpr DWORD kLockStepMs = 10;
+
+// The folder itself, however it is spelt (a relative path, another case, a link): its volume
+// and its number there; its spelling only when the system cannot say.
+std::wstring FolderIdentity(const std::string& folder) {
+    HANDLE handle = CreateFileW(FilePath(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    }
+    if (!known) {
+        return std::to_wstring(std::hash<std::string>{}(folder));
+    }
+    return std::to_wstring(info.dwVolumeSerialNumber) + L"-" +
+           std::to_wstring((static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
 
 }  // namespace
 
@@ -63,8 +82,7 @@ int CreateNewFile(const std::string& utf8) {
 // A mutex named after the folder: every game of this user's session sees the same one, and
 // the system lets it go when its holder dies.
 int64_t LockSaveFolder(const std::string& folder, int waitMs, std::string& why) {
-    const std::wstring name =
-        L"Local\\tolvex-save-" + std::to_wstring(std::hash<std::string>{}(folder));
+    const std::wstring name = L"Local\\tolvex-save-" + FolderIdentity(folder);
     HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
     if (mutex == nullptr) {
         why = "error " + std::to_string(GetLastError());
