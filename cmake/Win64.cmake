@@ -24,7 +24,8 @@ add_link_options(-static)
 add_link_options($<$<CONFIG:Release>:-s>)
 
 # Version information for a binary, from the project's version; the program also carries its
-# icon group and its manifest (`extra` holds those resource lines).
+# icon group and its manifest (`extra` holds those resource lines; the files they name follow
+# `extra`, so that a change to one of them rebuilds the resources).
 set(KELDO_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0)
 set(KELDO_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
 function(keldo_windows_resources target file description filetype extra)
@@ -36,4 +37,7 @@ function(keldo_windows_resources target file description filetype extra)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc)
   configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/version.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
+  if(ARGN)
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${ARGN}")
+  endif()
 endfunction()

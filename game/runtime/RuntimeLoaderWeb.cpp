@@ -32,10 +32,10 @@ int gLinkedLibrary = 0;
 
 }  // namespace
 
-// The program's files are its own file system's root in the page; the library finds the
-// Data folder itself.
 std::string RuntimeFile() { return kRuntimeFile; }
 
+// The program's files are its own file system's root in the page; the library finds the
+// Data folder itself.
 std::string ProgramFolder() { return "/"; }
 
 void* LoadRuntimeFile(const std::string&) { return &gLinkedLibrary; }

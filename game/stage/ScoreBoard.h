@@ -15,12 +15,11 @@ class ScoreBoard {
 public:
     // The score line's digits, and so the highest score it can show.
     static constexpr int64_t kScoreDigits = 12;
-    static constexpr int64_t kMaxScore = 999'999'999'999;
-    static_assert(kMaxScore + 1 == [] {
+    static constexpr int64_t kMaxScore = [] {
         int64_t power = 1;
         for (int64_t i = 0; i < kScoreDigits; ++i) power *= 10;
-        return power;
-    }());
+        return power - 1;
+    }();
 
     ScoreBoard() = default;
     ScoreBoard(const ScoreBoard&) = delete;

@@ -214,6 +214,9 @@ DWORD WINAPI ShutdownWatch(void*) {
 }  // namespace
 
 void InstallFaultTrap() {
+    // First of all: every line of the run, this trap's among them, goes to the console that
+    // started the program, if there is one.
+    JoinParentConsole();
     gMainThread = GetCurrentThreadId();
     // A fault is our one line on the console, never a dialog box.
     SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);

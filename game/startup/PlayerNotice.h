@@ -8,7 +8,7 @@
 namespace keldo {
 
 // Joins the console of the program that started this one, if it has one, so that the ending
-// line, the traces and Ctrl+C work there. Called first thing.
+// line, the traces and Ctrl+C work there. Called first thing, by InstallFaultTrap.
 void JoinParentConsole();
 
 // Writes the ending line (without its line end) to standard error, and where nobody reads

@@ -20,7 +20,6 @@
 #include "startup/AppSettings.h"
 #include "startup/FaultTrap.h"
 #include "startup/Main.h"
-#include "startup/PlayerNotice.h"
 
 namespace keldo {
 
@@ -182,7 +181,6 @@ Ending ShutDown(Ending ending, bool faulted) {
 }  // namespace
 
 int RunProgram() {
-    JoinParentConsole();
     InstallFaultTrap();
     std::set_terminate(OnUncaughtException);
     HoldStopRequests();
