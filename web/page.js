@@ -144,13 +144,17 @@
     place('attack', width - margin - button, bottom - pad);
   }
   window.addEventListener('resize', layout);
-  layout();
+  // The controls line wraps, and grows when a notice is said after the start: the picture
+  // follows its height. (The observer also runs once at the start.)
+  if (window.ResizeObserver) new ResizeObserver(layout).observe($('controls'));
+  else layout();
 
   // ---- Touch controls: fed to pad 0 through the library, as the keyboard is, so that the game,
   // a recording and its replay see them alike. Each finger keeps the control it came down on;
   // several fingers press several at once.
   const kLeft = 12, kRight = 13, kUp = 14, kDown = 15;
   const stick = $('stick');
+  const controls = document.querySelectorAll('.control');
   const fingers = new Map();  // touch identifier -> { control, x, y }
   let sentButtons = 0;
   function stickButtons(x, y) {
@@ -174,7 +178,7 @@
       bits |= finger.control === stick ? stickButtons(finger.x, finger.y)
                                        : 1 << Number(finger.control.dataset.button);
     }
-    for (const control of document.querySelectorAll('.control')) {
+    for (const control of controls) {
       control.classList.toggle('held', held.has(control));
     }
     if (bits !== sentButtons && window.Module && Module._tolvex_host_buttons) {
@@ -185,6 +189,7 @@
   function showTouchControls() {
     if (document.body.classList.contains('touch')) return;
     document.body.classList.add('touch');
+    // The controls line may keep its size (no wrap either way), so its observer may not run.
     layout();
   }
   const touchArea = $('touch');
@@ -221,7 +226,10 @@
     return;
   }
   // Where WebGL is drawn by the processor (no graphics card, or none the browser may use), the
-  // library's own drawing into a plain canvas costs far less: the desktop build does the same.
+  // library's own drawing into a plain canvas costs far less: the desktop build does the same,
+  // with the same names of such renderers (kCpuRasterisers in tolvex/src/platform/Adapter.cpp).
+  const kCpuRasterisers =
+    /llvmpipe|softpipe|swrast|Software Rasterizer|Basic Render|SwiftShader|GDI Generic/i;
   function probeDrawing() {
     const found = { webgl: false, cpu: false, plain: false, renderer: '' };
     try {
@@ -230,7 +238,7 @@
         found.webgl = true;
         const info = gl.getExtension('WEBGL_debug_renderer_info');
         found.renderer = String(gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER));
-        found.cpu = /SwiftShader|llvmpipe|softpipe|Software/i.test(found.renderer);
+        found.cpu = kCpuRasterisers.test(found.renderer);
         const lose = gl.getExtension('WEBGL_lose_context');
         if (lose) lose.loseContext();
       }
