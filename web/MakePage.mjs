@@ -6,7 +6,7 @@
 //
 //   node web/MakePage.mjs OUT_DIR SOURCE_DIR BIN_DIR PICTURES_DIR
 import { createHash } from 'node:crypto';
-import { copyFileSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { brotliCompressSync, constants, gzipSync } from 'node:zlib';
 
@@ -31,29 +31,30 @@ const copied = [
 ];
 const templates = ['index.html', 'sw.js', 'manifest.webmanifest'];
 
+// Every file is read once: its bytes are hashed, written, sized and compressed from there.
+const files = new Map(copied.map(([from, name]) => [name, readFileSync(from)]));
+const sources = new Map(templates.map((name) => [name, readFileSync(join(source, name))]));
 const hash = createHash('sha256');
-for (const [from] of copied) hash.update(readFileSync(from));
-for (const name of templates) hash.update(readFileSync(join(source, name)));
+for (const bytes of files.values()) hash.update(bytes);
+for (const bytes of sources.values()) hash.update(bytes);
 const version = hash.digest('hex').slice(0, 12);
 
-rmSync(out, { recursive: true, force: true });
-mkdirSync(out, { recursive: true });
-for (const [from, name] of copied) copyFileSync(from, join(out, name));
-
-const sizes = Object.fromEntries(program.map((name) => [name, statSync(join(bin, name)).size]));
-const fill = (name, values) => {
-  let text = readFileSync(join(source, name), 'utf8');
-  for (const [key, value] of Object.entries(values)) text = text.replaceAll(`@${key}@`, value);
-  writeFileSync(join(out, name), text);
-};
+const sizes = Object.fromEntries(program.map((name) => [name, files.get(name).length]));
 const keep = ['./', ...copied.map(([, name]) => `${name}?v=${version}`),
               `manifest.webmanifest?v=${version}`];
+const fill = (name, values) => {
+  let text = sources.get(name).toString('utf8');
+  for (const [key, value] of Object.entries(values)) text = text.replaceAll(`@${key}@`, value);
+  files.set(name, Buffer.from(text));
+};
 fill('index.html', { VERSION: version, BUILD: JSON.stringify({ version, files: sizes }) });
 fill('sw.js', { VERSION: version, FILES: JSON.stringify(keep, null, 2) });
 fill('manifest.webmanifest', { VERSION: version });
 
-for (const name of [...copied.map(([, n]) => n), ...templates]) {
-  const body = readFileSync(join(out, name));
+rmSync(out, { recursive: true, force: true });
+mkdirSync(out, { recursive: true });
+for (const [name, body] of files) {
+  writeFileSync(join(out, name), body);
   if (body.length < kCompressFrom || kCompressed.test(name)) continue;
   writeFileSync(join(out, `${name}.gz`), gzipSync(body, { level: 9 }));
   writeFileSync(join(out, `${name}.br`), brotliCompressSync(body, {

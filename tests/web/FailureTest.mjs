@@ -34,6 +34,8 @@ const shown = `JSON.stringify({
   reload: getComputedStyle(document.getElementById('reload')).display !== 'none',
   picture: getComputedStyle(document.getElementById('canvas')).visibility,
   loading: !document.getElementById('loading').hidden })`;
+const failureShown = `!document.getElementById('failure').hidden &&
+  document.getElementById('failure-text').textContent !== ''`;
 try {
   await browser.send('Page.enable');
   for (const test of cases) {
@@ -43,13 +45,10 @@ try {
       : null;
     const start = Date.now();
     await browser.send('Page.navigate', { url: server.url });
-    let page = {};
-    while (Date.now() - start < kGiveUpMs) {
-      page = JSON.parse(await browser.evaluate(shown).catch(() => '{}'));
-      if (page.message) break;
-      await new Promise((r) => setTimeout(r, 50));
-    }
+    // Past the time to give up, the check below fails with what the page shows then.
+    await browser.waitFor(failureShown, kGiveUpMs, test.what).catch(() => {});
     const ms = Date.now() - start;
+    const page = JSON.parse(await browser.evaluate(shown).catch(() => '{}'));
     check(page.message && test.says.test(page.message) && page.reload && page.picture === 'hidden' && !page.loading,
           `${test.what}: "${page.message}" after ${ms} ms${ms > kBoundMs ? ` (over ${kBoundMs} ms on this machine)` : ''}`);
     if (added) await browser.send('Page.removeScriptToEvaluateOnNewDocument', { identifier: added.identifier });

@@ -174,16 +174,27 @@ function connect(url) {
     // `sessionId`: in a frame of its own process (see frameSession).
     async evaluate(expression, sessionId = undefined) {
       const result = await session.send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true }, sessionId);
-      if (result.exceptionDetails) throw new Error(`${expression}: ${result.exceptionDetails.text}`);
+      const thrown = result.exceptionDetails;
+      if (thrown) throw new Error(`${expression}: ${(thrown.exception?.description ?? thrown.text).split('\n')[0]}`);
       return result.result.value;
     },
     async waitFor(expression, timeoutMs, what, sessionId = undefined) {
       const until = Date.now() + timeoutMs;
+      let lastError = '';
       for (;;) {
-        // While a page is being left or loaded, it has nothing to answer with.
-        const value = await session.evaluate(expression, sessionId).catch(() => undefined);
+        // While a page is being left or loaded, it has nothing to answer with; an expression
+        // that still fails at the end (a wrong one) shows its error with the timeout.
+        const value = await session.evaluate(expression, sessionId).then((answer) => {
+          lastError = '';
+          return answer;
+        }, (error) => {
+          lastError = error.message;
+          return undefined;
+        });
         if (value) return value;
-        if (Date.now() > until) throw new Error(`timed out waiting for ${what}`);
+        if (Date.now() > until) {
+          throw new Error(`timed out waiting for ${what}${lastError ? ` (last error: ${lastError})` : ''}`);
+        }
         await sleep(50);
       }
     },

@@ -10,7 +10,8 @@ namespace tolvex {
 // Pad-0 buttons held on the host's on-screen controls, and those pressed and let go since the
 // last call, bit b for button b.
 uint32_t HostButtonsDown();
-// A button pressed on the host's controls since the last call (to go on after a pause).
+// A button pressed on the host's controls since the last call (to go on after a pause). It
+// shares HostButtonsDown's record of presses, so it is for the pause only, when no frame runs.
 bool HostButtonPressed();
 // Presses seen since the last frame are forgotten, as the pad's own are.
 void ClearHostLatches();

@@ -13,7 +13,6 @@ struct HostButtons {
     uint32_t Held = 0;
     // Pressed since the last frame, so that a tap shorter than a frame still counts.
     uint32_t Latched = 0;
-    bool Pressed = false;
 };
 HostButtons gHost;
 
@@ -25,16 +24,15 @@ uint32_t HostButtonsDown() {
     return down;
 }
 
+// Only asked while the game is paused, when no frame reads the latch, and the latch is
+// cleared after the pause anyway: the pause may take it for its own.
 bool HostButtonPressed() {
-    const bool pressed = gHost.Pressed;
-    gHost.Pressed = false;
+    const bool pressed = gHost.Latched != 0;
+    gHost.Latched = 0;
     return pressed;
 }
 
-void ClearHostLatches() {
-    gHost.Latched = 0;
-    gHost.Pressed = false;
-}
+void ClearHostLatches() { gHost.Latched = 0; }
 
 bool HostScalesPicture() { return true; }
 
@@ -56,8 +54,6 @@ void TellHostPaused(bool paused) {
 // Called by the page whenever its held buttons change (bit b for pad button b).
 extern "C" EMSCRIPTEN_KEEPALIVE void tolvex_host_buttons(uint32_t held) {
     using tolvex::gHost;
-    const uint32_t pressed = held & ~gHost.Held;
-    gHost.Latched |= pressed;
-    gHost.Pressed = gHost.Pressed || pressed != 0;
+    gHost.Latched |= held & ~gHost.Held;
     gHost.Held = held;
 }
