@@ -37,7 +37,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
     TOLVEX_TRACE=$WORK/$1.trace TOLVEX_RECORD=$WORK/$1.rec "$KELDO" >$WORK/$1.out 2>$WORK/$1.err &
     pid=$!
     win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
-    [ -n "$win" ] || fail "no window"
+    [ -n "$win" ] || fail "no window ($(cat $WORK/$1.err))"
     xdotool windowfocus --sync "$win" 2>/dev/null || true
     wait_frame 30 $1 || fail "no frames"
   }
