@@ -1,4 +1,4 @@
-// UTF-8 to and from the UTF-16 of Windows' own calls (PlatformWin32.cpp).
+// UTF-8 to and from the UTF-16 of Windows' own calls.
 #pragma once
 
 #include <string>
