@@ -30,9 +30,10 @@ constexpr int64_t kFrameNs = kSecondNs / kFramesPerSecond;
 // A frame that begins later than this after its time has its picture skipped, so that the game
 // catches up; within it, a late wake-up or a browser's showing is only jitter.
 constexpr int64_t kSkipWhenLateNs = kFrameNs;
-// Behind by more than this, the pacer starts afresh instead of racing to catch up: more than
-// skipping the most pictures in a row can win back, so the game slows down.
-constexpr int64_t kMaxLagFrames = 2 * (kMaxSkippedInRow + 1);
+// Behind by more than a quarter of a second, the pacer starts afresh instead of racing to catch
+// up, and the game slows down: the machine cannot even play the game while showing one picture
+// in four. Within it, a busy machine's late turns are won back by skipping pictures.
+constexpr int64_t kMaxLagFrames = kFramesPerSecond / 4;
 
 Session gSession;
 Screen gScreen;
