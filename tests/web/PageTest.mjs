@@ -193,7 +193,8 @@ try {
   await browser.send('Page.addScriptToEvaluateOnNewDocument', { source: `
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (picture, ...where) {
-    window.keldoLastPicture = picture;
+    // A copy: the picture may be a view of the game's memory, which goes on changing.
+    window.keldoLastPicture = new ImageData(new Uint8ClampedArray(picture.data), picture.width, picture.height);
     return put.call(this, picture, ...where);
   };
   window.keldoSetUp = (Module) => {

@@ -445,6 +445,11 @@ void PresentWith(void (*over)(SDL_Renderer*)) {
         return;
     }
     const DisplayWait wait("Act");
+    if (over == nullptr && HostShowsPicture(renderer)) {
+        HostFrameShown();
+        gWindowStale = false;
+        return;
+    }
     SDL_SetRenderTarget(renderer, nullptr);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
