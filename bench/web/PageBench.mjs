@@ -192,8 +192,8 @@ if (desktopBin && existsSync(join(desktopBin, 'keldo'))) {
 }
 
 const row = (what, page, desk, goal) => console.log(
-  `  ${what.padEnd(8)} ${page.rate.toFixed(1).padStart(5)} frames/s (${page.shownRate.toFixed(1)} pictures shown/s, ` +
-  `${page.cpuPerShownMs.toFixed(2)} ms of browser CPU a picture shown), gaps median ${page.gapMedian.toFixed(1)} ms ` +
+  `  ${what.padEnd(8)} ${page.rate.toFixed(1).padStart(5)} frames/s (${page.shownRate.toFixed(1)} pictures shown/s` +
+  `${page.shownRate > 0 ? `, ${page.cpuPerShownMs.toFixed(2)} ms of browser CPU a picture shown` : ': a still picture'}), gaps median ${page.gapMedian.toFixed(1)} ms ` +
   `p95 ${page.gapP95.toFixed(1)} ms; browser ${page.cpuPerFrameMs.toFixed(2)} ms a frame ` +
   `(${(page.core * 100).toFixed(1)} % of a core: ${page.byKind}) | desktop ${Number.isNaN(desk) ? 'not run' : desk.toFixed(2) + ' ms a frame'}${goal}`);
 console.log(`playing in the page at 1280 x 800 (${renderer}), load average ${loadavg()[0].toFixed(2)}:`);
