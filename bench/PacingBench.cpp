@@ -6,6 +6,10 @@
 // presses 5 ms apart, typed with xdotool from frame 60 on). Needs a display: run it under
 // xvfb-run.
 //
+// Then a busy machine: two busy loops (`yes > /dev/null`) beside a 20-second scripted game, each
+// build in turn, in the same run: the share of real time the game keeps (game frames against
+// the clock) and the pictures it shows a second, skipping the others.
+//
 // Given the path of another build's keldo (an older one, say, or tools/xbuild/wine-keldo.sh for
 // the Windows build under wine), runs it side by side with this one, in turns, so that both
 // meet the same machine; this build is then also run with the accelerated renderer forced, to
@@ -16,6 +20,7 @@
 #include <sys/syscall.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +38,9 @@ constexpr double kPeriodMs = 1000.0 / 60.0;
 constexpr double kTitleCpuTarget = 10;    // % of a core
 constexpr double kPlayingCpuTarget = 60;  // % of a core
 constexpr int kRounds = 2;                // turns of every build, for a busy machine's sake
+constexpr int kBusyFrames = 1200;         // the 20-second game beside the busy loops
+constexpr int kBusyLoops = 2;
+constexpr double kRealTimeTarget = 97.5;  // % of real time kept beside the busy loops
 constexpr size_t kBurstAtFrame = 60;
 constexpr const char* kBurst =
     "xdotool search --sync --name '^KELDO' windowfocus --sync 2>/dev/null; "
@@ -46,6 +54,7 @@ struct Build {
 
 struct Paced {
     std::vector<double> IntervalsMs;
+    int Skipped = 0;  // frames whose pictures were skipped, after the start-up frames
     bench::Outcome Run;
 };
 
@@ -84,8 +93,8 @@ pid_t StartBurst() {
 
 // `pictures`: the screenshot key is hammered, and the pictures go there.
 Paced RunPaced(const Build& build, const std::string& fifo, const std::string& script,
-               const std::string& pictures = "") {
-    bench::Env env{{"TOLVEX_FRAMES", std::to_string(kFrames)},
+               const std::string& pictures = "", int frames = kFrames) {
+    bench::Env env{{"TOLVEX_FRAMES", std::to_string(frames)},
                    {"TOLVEX_TRACE", fifo},
                    {"TOLVEX_SEED", "7"},
                    {"SDL_AUDIODRIVER", "dummy"}};
@@ -101,6 +110,7 @@ Paced RunPaced(const Build& build, const std::string& fifo, const std::string& s
         std::exit(1);
     }
     std::vector<double> stamps;  // arrival of "frame F", F = 0, 1, ...
+    int skipped = 0;
     std::string pending;
     bool connected = false;
     char buffer[1 << 16];
@@ -117,6 +127,9 @@ Paced RunPaced(const Build& build, const std::string& fifo, const std::string& s
                 for (size_t nl; (nl = pending.find('\n', start)) != std::string::npos;
                      start = nl + 1) {
                     if (pending.compare(start, 6, "frame ") == 0) stamps.push_back(now);
+                    if (pending.compare(start, nl - start, "skip") == 0 && stamps.size() > kSkip) {
+                        ++skipped;
+                    }
                 }
                 if (!pictures.empty() && burst < 0 && stamps.size() >= kBurstAtFrame) {
                     burst = StartBurst();
@@ -141,6 +154,7 @@ Paced RunPaced(const Build& build, const std::string& fifo, const std::string& s
         waitpid(burst, nullptr, 0);
     }
     Paced out;
+    out.Skipped = skipped;
     out.Run = bench::Finish(pid, started);
     if (out.Run.ExitCode != 0) {
         std::fprintf(stderr, "keldo ended with code %d\n", out.Run.ExitCode);
@@ -179,6 +193,40 @@ void Report(const std::string& build, const char* scene, double cpuTarget, const
         "core at 60 frames/s (start-up included); target at most %.0f %%: %s\n",
         label, r.Run.Cpu, r.Run.Wall, r.Run.Cpu / r.Run.Wall * 100, perFrameMs, atFullRate,
         cpuTarget, bench::Verdict(atFullRate <= cpuTarget));
+}
+
+// `yes > /dev/null`: a program that uses a whole core for as long as it is let.
+pid_t StartBusyLoop() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, STDOUT_FILENO);
+        execlp("yes", "yes", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+struct BusyRow {
+    std::string Label;
+    double RealTime = 0;  // %
+    double Shown = 0;     // pictures a second
+    double Cpu = 0;       // ms a game frame
+};
+
+BusyRow ReportBusy(const std::string& build, const Paced& r) {
+    double span = 0;
+    for (const double interval : r.IntervalsMs) span += interval;
+    const double frames = static_cast<double>(r.IntervalsMs.size());
+    BusyRow row{build, span > 0 ? frames * kPeriodMs / span * 100 : 0,
+                span > 0 ? (frames - r.Skipped) * 1e3 / span : 0, r.Run.Cpu / kBusyFrames * 1e3};
+    std::printf(
+        "  %s, playing beside %d busy loops: %.0f game frames in %.2f s = %.1f %% of real time "
+        "(target at least %.1f %%: %s); %.1f pictures shown a second (%d skipped); CPU %.2f ms "
+        "a frame\n",
+        build.c_str(), kBusyLoops, frames, span / 1e3, row.RealTime, kRealTimeTarget,
+        bench::Verdict(row.RealTime >= kRealTimeTarget), row.Shown, r.Skipped, row.Cpu);
+    return row;
 }
 
 }  // namespace
@@ -230,6 +278,43 @@ int main(int argc, char** argv) {
             Report(build.Label, "title, F12 hammered", kPlayingCpuTarget,
                    RunPaced(build, fifo, "", (dir.Path / "shots").string()));
         }
+    }
+    const std::string busyScript = (dir.Path / "busy.txt").string();
+    {
+        // Start a game, then run both ways, change lines and swing for twenty seconds.
+        std::ofstream out(busyScript);
+        out << "2 0\n4\n";
+        for (int f = 60, i = 0; f + 60 < kBusyFrames; f += 60, ++i) {
+            out << f << " " << (i % 2 ? 12 : 13) << "\n"
+                << f + 42 << " 2\n"
+                << f + 47 << "\n"
+                << f + 50 << " " << (i % 3 ? 14 : 15) << "\n"
+                << f + 55 << " 2\n"
+                << f + 58 << "\n";
+        }
+    }
+    std::printf(" a busy machine: %d busy loops beside each build in turn\n", kBusyLoops);
+    std::vector<pid_t> loops;
+    for (int i = 0; i < kBusyLoops; ++i) loops.push_back(StartBusyLoop());
+    std::vector<BusyRow> rows;
+    for (const Build& build : builds) {
+        if (build.Extra.empty()) {  // as a player gets it
+            bench::PrintLoad();
+            rows.push_back(
+                ReportBusy(build.Label, RunPaced(build, fifo, busyScript, "", kBusyFrames)));
+        }
+    }
+    for (const pid_t loop : loops) {
+        kill(loop, SIGTERM);
+        waitpid(loop, nullptr, 0);
+    }
+    std::printf(
+        "\n| Build, %d busy loops beside it | Real time kept | Pictures shown/s | CPU a frame |\n"
+        "|---|---|---|---|\n",
+        kBusyLoops);
+    for (const BusyRow& row : rows) {
+        std::printf("| %s | %.1f %% (%s) | %.1f | %.2f ms |\n", row.Label.c_str(), row.RealTime,
+                    bench::Verdict(row.RealTime >= kRealTimeTarget), row.Shown, row.Cpu);
     }
     return 0;
 }

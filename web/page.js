@@ -407,51 +407,56 @@
     if (failed) return;
     loadedLine.textContent = 'Starting…';
     window.Module = {
-      canvas: canvas,
-      wasmBinary: wasm,
-      getPreloadedPackage: () => data.buffer,
-      locateFile: versioned,
-      preRun: [() => {
-        Object.assign(Module.ENV, env);
-        keepSaves(storageProblem);
-        // Automation: a test sets the library's variables and writes its files here.
-        if (window.keldoSetUp) window.keldoSetUp(Module);
-      }],
-      print: (text) => console.log(text),
-      printErr: (text) => {
-        lastError = text;
-        console.error(text);
-      },
-      setStatus: () => {},
-      // Each game frame, as the game hands the browser its turn; the count and the time of the
-      // first are there for whoever measures the page.
-      onFrame: () => {
-        if (window.keldoFrames === undefined) {
-          window.keldoFirstFrameMs = performance.now();
-          window.keldoFrames = 0;
-          $('loading').hidden = true;
-          keepForOffline({ 'keldo.js': js, 'keldo.wasm': wasm, 'keldo.data': data });
-        }
-        window.keldoFrames++;
-        if (window.keldoFrameTimes) window.keldoFrameTimes.push(performance.now());
-      },
-      onPause: (now) => {
-        paused = now;
-        window.keldoPaused = now;
-        $('hint').hidden = !now;
-        if (now) suspendAudio();
-        else resumeAudio();
-      },
-      onAbort: (what) => fail(`The game stopped: ${lastError || what}`),
-      // The game has ended: an error, or the frame limit of an automated run.
-      onExit: (code) => {
-        exited = true;
-        if (code === 0) {
-          status.textContent = 'The game has ended: reload the page to play again.';
-        } else {
-          fail(`The game stopped: ${lastError || `exit code ${code}`}`);
-        }
-      },
+        canvas: canvas,
+        wasmBinary: wasm,
+        getPreloadedPackage: () => data.buffer,
+        locateFile: versioned,
+        preRun: [() => {
+            Object.assign(Module.ENV, env);
+            keepSaves(storageProblem);
+            // Automation: a test sets the library's variables and writes its files here.
+            if (window.keldoSetUp) window.keldoSetUp(Module);
+        }],
+        print: (text) => console.log(text),
+        printErr: (text) => {
+            lastError = text;
+            console.error(text);
+        },
+        setStatus: () => {},
+        // Each game frame, as the game hands the browser its turn, and whether it presented a
+        // picture (a still or skipped one presents none); the counts and the time of the first
+        // are there for whoever measures the page.
+        onFrame: (shown) => {
+            if (window.keldoFrames === undefined) {
+                window.keldoFirstFrameMs = performance.now();
+                window.keldoFrames = 0;
+                window.keldoShown = 0;
+                $('loading').hidden = true;
+                keepForOffline({'keldo.js': js, 'keldo.wasm': wasm, 'keldo.data': data});
+            }
+            window.keldoFrames++;
+            if (shown) window.keldoShown++;
+            if (window.keldoFrameTimes) window.keldoFrameTimes.push(performance.now());
+        },
+        onPause: (now) => {
+            paused = now;
+            window.keldoPaused = now;
+            $('hint').hidden = !now;
+            if (now)
+                suspendAudio();
+            else
+                resumeAudio();
+        },
+        onAbort: (what) => fail(`The game stopped: ${lastError || what}`),
+        // The game has ended: an error, or the frame limit of an automated run.
+        onExit: (code) => {
+            exited = true;
+            if (code === 0) {
+                status.textContent = 'The game has ended: reload the page to play again.';
+            } else {
+                fail(`The game stopped: ${lastError || `exit code ${code}`}`);
+            }
+        },
     };
     const script = document.createElement('script');
     script.text = new TextDecoder().decode(js);

@@ -5,7 +5,11 @@
 //  - playing at 1280 x 800: game frames a second (the page counts game frames), the gaps
 //    between them, and the processor time of the whole browser per game frame, on the still
 //    title and in a game; beside it the desktop build's processor time per frame for the same
-//    scenes in a window under Xvfb, measured in the same run.
+//    scenes in a window under Xvfb, measured in the same run;
+//  - phones: the same game, holding right and attacking, with the processor slowed down as
+//    DevTools emulates phones (1x, 2x, 4x a mid-range phone, 6x a low-end one): game steps a
+//    second (the game's own speed, 60 in real time) and pictures shown a second (the page
+//    counts both).
 //
 //   node --experimental-websocket bench/web/PageBench.mjs PAGE_DIR [DESKTOP_BIN] [RUNS]
 import { spawnSync } from 'node:child_process';
@@ -25,6 +29,14 @@ const kGoalTitleCore = 0.05;
 const kFrameMs = 1000 / 60;
 const kTitleSeconds = 10;
 const kPlaySeconds = 15;
+const kThrottleSeconds = 15;
+// CPU slow-down: at least this many game steps and pictures shown a second.
+const kPhones = [
+  { rate: 1, steps: 59, shown: 57 },
+  { rate: 2, steps: 59, shown: 0 },
+  { rate: 4, steps: 58.5, shown: 30 },
+  { rate: 6, steps: 57, shown: 15 },
+];
 
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const percentile = (xs, p) => [...xs].sort((a, b) => a - b)[Math.min(xs.length - 1, Math.floor(xs.length * p))];
@@ -72,12 +84,14 @@ console.log(`  opening the page to the first title frame: median ${median(times)
 async function measure(browser, seconds) {
   await browser.evaluate('window.keldoFrameTimes = []');
   const frames0 = await browser.evaluate('window.keldoFrames');
+  const shown0 = await browser.evaluate('window.keldoShown');
   const cpu0 = processTreeSeconds(browser.pid);
   const start = Date.now();
   await sleep(seconds * 1000);
   const wall = (Date.now() - start) / 1000;
   const cpu1 = processTreeSeconds(browser.pid);
   const frames = (await browser.evaluate('window.keldoFrames')) - frames0;
+  const shown = (await browser.evaluate('window.keldoShown')) - shown0;
   const stamps = await browser.evaluate('window.keldoFrameTimes');
   const gaps = stamps.slice(1).map((t, i) => t - stamps[i]);
   const byKind = Object.entries(cpu1.byKind)
@@ -86,6 +100,8 @@ async function measure(browser, seconds) {
     .map(([kind, ms]) => `${kind} ${ms.toFixed(2)}`).join(', ');
   return {
     rate: frames / wall,
+    shownRate: shown / wall,
+    cpuPerShownMs: ((cpu1.total - cpu0.total) * 1000) / Math.max(1, shown),
     cpuPerFrameMs: ((cpu1.total - cpu0.total) * 1000) / Math.max(1, frames),
     core: (cpu1.total - cpu0.total) / wall,
     byKind,
@@ -117,6 +133,28 @@ try {
     if (i % 4 === 3) await held('Space', ' ', 32, 80);
   }
   play = await playing;
+  // Holding right, attacking every quarter of a second, and Space now and then to start again
+  // after a lost game.
+  const right = { code: 'ArrowRight', key: 'ArrowRight', windowsVirtualKeyCode: 39, nativeVirtualKeyCode: 39 };
+  for (const phone of kPhones) {
+    await browser.send('Emulation.setCPUThrottlingRate', { rate: phone.rate });
+    await browser.send('Input.dispatchKeyEvent', { type: 'keyDown', ...right });
+    await sleep(1000);
+    const before = await browser.evaluate('[window.keldoFrames, window.keldoShown]');
+    const start = Date.now();
+    for (let i = 0; Date.now() - start < kThrottleSeconds * 1000; i++) {
+      await held('KeyZ', 'z', 90, 80);
+      if (i % 16 === 15) await held('Space', ' ', 32, 80);
+      await sleep(170);
+    }
+    const after = await browser.evaluate('[window.keldoFrames, window.keldoShown]');
+    const wall = (Date.now() - start) / 1000;
+    await browser.send('Input.dispatchKeyEvent', { type: 'keyUp', ...right });
+    phone.stepRate = (after[0] - before[0]) / wall;
+    phone.shownRate = (after[1] - before[1]) / wall;
+    phone.load = loadavg()[0];
+  }
+  await browser.send('Emulation.setCPUThrottlingRate', { rate: 1 });
 } finally {
   await browser.close();
   await server.close();
@@ -154,7 +192,8 @@ if (desktopBin && existsSync(join(desktopBin, 'keldo'))) {
 }
 
 const row = (what, page, desk, goal) => console.log(
-  `  ${what.padEnd(8)} ${page.rate.toFixed(1).padStart(5)} frames/s, gaps median ${page.gapMedian.toFixed(1)} ms ` +
+  `  ${what.padEnd(8)} ${page.rate.toFixed(1).padStart(5)} frames/s (${page.shownRate.toFixed(1)} pictures shown/s` +
+  `${page.shownRate > 0 ? `, ${page.cpuPerShownMs.toFixed(2)} ms of browser CPU a picture shown` : ': a still picture'}), gaps median ${page.gapMedian.toFixed(1)} ms ` +
   `p95 ${page.gapP95.toFixed(1)} ms; browser ${page.cpuPerFrameMs.toFixed(2)} ms a frame ` +
   `(${(page.core * 100).toFixed(1)} % of a core: ${page.byKind}) | desktop ${Number.isNaN(desk) ? 'not run' : desk.toFixed(2) + ' ms a frame'}${goal}`);
 console.log(`playing in the page at 1280 x 800 (${renderer}), load average ${loadavg()[0].toFixed(2)}:`);
@@ -162,3 +201,13 @@ row('title', title, desktopTitle,
     ` (goal <= ${kGoalTitleCore * 100} % of a core: ${missed(title.cpuPerFrameMs <= kGoalTitleCore * kFrameMs)} by the time a frame costs)`);
 row('playing', play, desktopPlay,
     ` (goal >= ${kGoalFramesPerSecond} frames/s: ${missed(play.rate >= kGoalFramesPerSecond)})`);
+
+console.log(`phones: playing (holding right, attacking) at 1280 x 800 with the processor slowed down, ` +
+            `${kThrottleSeconds} s each:`);
+console.log('| CPU slow-down | game steps/s | share of real time | pictures shown/s | load average |');
+console.log('|---|---|---|---|---|');
+for (const p of kPhones) {
+  const shownGoal = p.shown ? ` (goal >= ${p.shown}: ${missed(p.shownRate >= p.shown)})` : '';
+  console.log(`| ${p.rate}x | ${p.stepRate.toFixed(1)} (goal >= ${p.steps}: ${missed(p.stepRate >= p.steps)}) | ` +
+              `${(p.stepRate / 60 * 100).toFixed(1)} % | ${p.shownRate.toFixed(1)}${shownGoal} | ${p.load.toFixed(2)} |`);
+}

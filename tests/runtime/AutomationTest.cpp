@@ -5,9 +5,11 @@
 #include <unistd.h>
 #include <xmmintrin.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 #include "RuntimeLib.h"
@@ -72,6 +74,55 @@ TEST(Trace, RecordsCallsWithShortestRoundTripNumbers) {
               "draw_rot dot.vstex 0 0 -2 2 10.75 20 64 64 32 32 -2.356194490192345 1 1 1 "
               "0.3333333333333333\n"
               "frame 2\n");
+}
+
+// A game whose frames take longer than 1/60 s: the library skips pictures to keep the game's
+// time, never more than three in a row, marks them in the trace and counts only those shown.
+TEST(Trace, APacedRunThatFallsBehindSkipsPicturesAndSaysWhich) {
+    WritePicture("dot.vstex", 2, 2, [](int, int) { return Rgba{255, 255, 255, 255}; });
+    const fs::path dir = Scratch("behind");
+    constexpr int kFrames = 90;
+    constexpr auto kSlowFrame = std::chrono::milliseconds(30);
+    double shownPerSecond = 0;
+    {
+        Env env{{"TOLVEX_HEADLESS", "1"},
+                {"TOLVEX_PACE", "1"},
+                {"TOLVEX_TRACE", (dir / "trace.txt").string()}};
+        Session session;
+        Library& L = Lib();
+        TvTex* dot = LoadTex("dot.vstex");
+        for (int frame = 0; frame < kFrames; ++frame) {
+            L.DrawTex(dot, 0, 0, 2, 2, frame, 0, 2, 2, 1, 1, 1, 1);
+            std::this_thread::sleep_for(kSlowFrame);
+            L.Act();
+        }
+        shownPerSecond = L.GetFPS() * 60;
+        L.FreeMem(dot);
+    }
+    std::istringstream trace(ReadText(dir / "trace.txt"));
+    std::vector<bool> skips;  // frame by frame
+    int draws = 0;
+    for (std::string line; std::getline(trace, line);) {
+        if (line.starts_with("frame ")) {
+            skips.push_back(false);
+        } else if (line == "skip") {
+            skips.back() = true;
+        }
+        draws += line.starts_with("draw ");
+    }
+    int skipped = 0;
+    int inRow = 0;
+    for (size_t frame = 0; frame < skips.size(); ++frame) {
+        skipped += skips[frame];
+        inRow = skips[frame] ? inRow + 1 : 0;
+        EXPECT_LE(inRow, 3) << "frame " << frame;
+    }
+    const int frames = static_cast<int>(skips.size());
+    EXPECT_EQ(frames, kFrames + 1);
+    EXPECT_EQ(draws, kFrames);  // the game's calls are traced whether shown or not
+    EXPECT_GT(skipped, kFrames / 4);
+    // Fewer than 1000 / 30 frames a second are played at all, and only some of them shown.
+    EXPECT_LT(shownPerSecond, 25);
 }
 
 // Synthesises an Ogg Vorbis sound of `seconds` with sox.
@@ -252,6 +303,10 @@ TEST(Config, MalformedVariablesAreNamed) {
         {"TOLVEX_SHOT", "1:" + (dir / "a.png").string(), "TOLVEX_HEADLESS=null"},
         {"TOLVEX_SAVE_DIR", (dir / "no/such/folder").string(), ""},
         {"TOLVEX_RECORD", (dir / "rec.txt").string(), "TOLVEX_HEADLESS=1"},
+        {"TOLVEX_SKIP", "dx", ""},
+        {"TOLVEX_SKIP", "sss", ""},
+        {"TOLVEX_SKIP", "dssss", ""},
+        {"TOLVEX_SKIP", "ssdss", ""},  // four in a row where the pattern starts again
     };
     for (const Case& c : cases) {
         Env env{{c.Name, c.Value}};

@@ -19,9 +19,9 @@ namespace {
 
 // The player's folders too: a test must never read or write the real ones.
 constexpr const char* kVariables[] = {
-    "TOLVEX_HEADLESS", "TOLVEX_PACE",   "TOLVEX_RENDERER", "TOLVEX_SEED",      "TOLVEX_FRAMES",
-    "TOLVEX_INPUT",    "TOLVEX_TRACE",  "TOLVEX_SHOT",     "TOLVEX_AUDIO_OUT", "TOLVEX_SAVE_DIR",
-    "TOLVEX_RECORD",   "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_PICTURES_DIR"};
+    "TOLVEX_HEADLESS", "TOLVEX_PACE",  "TOLVEX_RENDERER", "TOLVEX_SEED",      "TOLVEX_FRAMES",
+    "TOLVEX_INPUT",    "TOLVEX_TRACE", "TOLVEX_SHOT",     "TOLVEX_AUDIO_OUT", "TOLVEX_SAVE_DIR",
+    "TOLVEX_RECORD",   "TOLVEX_SKIP",  "XDG_DATA_HOME",   "XDG_CONFIG_HOME",  "XDG_PICTURES_DIR"};
 
 void ClearVariables() {
     for (const char* name : kVariables) {

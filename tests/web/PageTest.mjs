@@ -187,17 +187,20 @@ try {
         'the damaged save stays set aside after another reload');
 
   // The same frame as on the desktop: the seed and the input of the reference, the game ended
-  // by the frame limit just after the frame that the desktop build saved. The last picture put
-  // on the canvas is kept aside, since the canvas goes when the game closes its window.
+  // by the frame limit just after the frame that the desktop build saved, which a screenshot
+  // asked for keeps from being skipped. The last picture put on the canvas is kept aside, since
+  // the canvas goes when the game closes its window.
   await browser.send('Page.addScriptToEvaluateOnNewDocument', { source: `
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (picture, ...where) {
-    window.keldoShown = picture;
+    // A copy: the picture may be a view of the game's memory, which goes on changing.
+    window.keldoLastPicture = new ImageData(new Uint8ClampedArray(picture.data), picture.width, picture.height);
     return put.call(this, picture, ...where);
   };
   window.keldoSetUp = (Module) => {
     Module.FS.writeFile('/tmp/script.txt', '30 0\\n32\\n');
-    Object.assign(Module.ENV, { TOLVEX_SEED: '1', TOLVEX_INPUT: '/tmp/script.txt', TOLVEX_FRAMES: '156' });
+    Object.assign(Module.ENV, { TOLVEX_SEED: '1', TOLVEX_INPUT: '/tmp/script.txt', TOLVEX_FRAMES: '156',
+                                TOLVEX_SHOT: '155:/tmp/155.png' });
   };` });
   await browser.send('Page.navigate', { url: server.url });
   await browser.waitFor("/ended/.test(document.getElementById('status').textContent)", kStartMs, 'the frame limit');
@@ -206,7 +209,7 @@ try {
   const bands = [];
   for (let y = 0; y < 900; y += kBand) {
     bands.push(Buffer.from(await browser.evaluate(`(() => {
-      const pixels = window.keldoShown.data.subarray(${y * 1600 * 4}, ${(y + kBand) * 1600 * 4});
+      const pixels = window.keldoLastPicture.data.subarray(${y * 1600 * 4}, ${(y + kBand) * 1600 * 4});
       let text = '';
       for (let i = 0; i < pixels.length; i += 0x8000) text += String.fromCharCode(...pixels.subarray(i, i + 0x8000));
       return btoa(text);

@@ -115,9 +115,10 @@ try {
 
   // The recording replays under node, headless, frame for frame as the page played it.
   const last = Number((trace.match(/^frame (\d+)$/gm) || ['frame 0']).pop().split(' ')[1]);
-  // Without the frame-rate figure, which a paced page and an unpaced replay read differently.
+  // Without the frame-rate figure, which a paced page and an unpaced replay read differently,
+  // and the pictures the page skipped, which change no game.
   const upTo = (text, frame) => text.slice(0, text.indexOf(`frame ${frame}\n`) + `frame ${frame}\n`.length)
-    .split('\n').filter((line) => !/^draw font_128_64\.vstex( \d+){4} \d+ 150 30 60 /.test(line)).join('\n');
+    .split('\n').filter((line) => line !== 'skip' && !/^draw font_128_64\.vstex( \d+){4} \d+ 150 30 60 /.test(line)).join('\n');
   const replay = spawnSync('node', [join(webBin, 'keldo-node.js')], {
     env: { ...process.env, TOLVEX_HEADLESS: 'null', TOLVEX_INPUT: join(outDir, 'touch.rec'),
            TOLVEX_FRAMES: String(last), TOLVEX_TRACE: join(outDir, 'touch-replay.trace') },

@@ -118,6 +118,32 @@ void CheckFilesApart(const AutomationConfig& config) {
     }
 }
 
+// A pattern of 'd' and 's' that shows at least one frame in kMaxSkippedInRow + 1, also
+// where it wraps round.
+std::string ParseSkipPattern(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const auto bad = [&](const char* why) {
+        Raise(TV_ERR_CONFIG, "TOLVEX_SKIP: '%s' %s", Quoted(text).c_str(), why);
+    };
+    if (text.find_first_not_of("ds") != std::string_view::npos) {
+        bad("is not a pattern of d (drawn) and s (skipped)");
+    }
+    if (text.find('d') == std::string_view::npos) {
+        bad("draws no frame at all");
+    }
+    int inRow = 0;
+    for (size_t i = 0; i < 2 * text.size(); ++i) {
+        inRow = text[i % text.size()] == 's' ? inRow + 1 : 0;
+        if (inRow > kMaxSkippedInRow) {
+            Raise(TV_ERR_CONFIG, "TOLVEX_SKIP: '%s' skips more than %d frames in a row",
+                  Quoted(text).c_str(), kMaxSkippedInRow);
+        }
+    }
+    return std::string(text);
+}
+
 }  // namespace
 
 AutomationConfig ReadAutomationConfig() {
@@ -170,6 +196,8 @@ AutomationConfig ReadAutomationConfig() {
         }
         config.FrameLimit = *value;
     }
+
+    config.SkipPattern = ParseSkipPattern(EnvValue("TOLVEX_SKIP"));
 
     config.InputPath = EnvValue("TOLVEX_INPUT");
     config.TracePath = EnvValue("TOLVEX_TRACE");
@@ -329,6 +357,14 @@ void TraceFrame(int64_t frame) {
     const auto result = std::to_chars(text, text + sizeof text, frame);
     gTrace.Buffer.append("frame ");
     gTrace.Buffer.append(text, result.ptr);
+    EndLine();
+}
+
+void TraceSkip() {
+    if (gTrace.File == nullptr) {
+        return;
+    }
+    gTrace.Buffer.append("skip");
     EndLine();
 }
 

@@ -35,7 +35,14 @@ struct AutomationConfig {
     std::vector<ShotRequest> Shots;  // in frame order
     std::string SaveDir;             // "": the player's data folder, in a live run only
     std::string RecordPath;          // "": no recording
+    // Frames whose pictures are skipped whatever the clock says, from frame 1 on, repeating:
+    // 's' skipped, 'd' drawn. "": skipped only when a paced run falls behind.
+    std::string SkipPattern;
 };
+
+// The most frames in a row whose pictures may be skipped: at least one frame in this many
+// plus one is shown.
+constexpr int kMaxSkippedInRow = 3;
 
 // Reads and checks every TOLVEX_* variable; a malformed one raises TV_ERR_CONFIG naming it.
 AutomationConfig ReadAutomationConfig();
@@ -50,6 +57,8 @@ void FlushTrace();
 void TraceLine(std::string_view word, std::string_view name);
 void TraceLine(std::string_view word, std::string_view name, const double* values, int count);
 void TraceFrame(int64_t frame);
+// The frame that just began is skipped: its picture is neither drawn nor shown.
+void TraceSkip();
 void TracePlay(std::string_view name, double a, bool flag, double b);
 
 // --- Input script --------------------------------------------------------------------

@@ -71,13 +71,16 @@ std::string NextDecodedPicture();
 void OpenPictures();
 void ClosePictures();
 // Begins the next frame: its drawing is recorded from here on, starting on black with the
-// game's viewport.
-void StartPicture();
+// game's viewport. A skipped frame records nothing: its picture is neither drawn nor shown.
+void StartPicture(bool skip);
+bool PictureSkipped();
 // Draws the frame's recorded calls onto the picture. False when they are exactly those of the
-// frame before, whose picture is still there: nothing was drawn and nothing needs showing.
+// frame before, whose picture is still there, or when the frame is skipped: nothing was drawn
+// and nothing needs showing.
 bool FinishPicture();
-// Draws what the frame has recorded so far (to show a frame before it is finished).
-void DrawPictureSoFar();
+// Draws what the frame has recorded so far (to show a frame before it is finished); false in a
+// skipped frame, which draws nothing.
+bool DrawPictureSoFar();
 // The picture's content was lost (a reset renderer): the next frame is drawn in full.
 void ForgetPicture();
 

@@ -76,6 +76,8 @@ struct FrameCalls {
     bool Begun = false;          // the picture was cleared for Current
     bool HoldsPrevious = false;  // the picture is exactly what Previous drew
     bool InViewport = false;     // while drawing: a viewport is set
+    // The frame's picture is skipped: nothing is recorded, and the picture keeps what it holds.
+    bool Skipped = false;
 };
 
 struct Pictures {
@@ -125,8 +127,7 @@ bool Unmirror(double& pos, double& size) {
 void Blit(TexEntry& e, double sx, double sy, double sw, double sh, double dx, double dy, double dw,
           double dh, const SDL_FPoint* centre, double angle, double r, double g, double b,
           double a) {
-    SDL_Renderer* renderer = CurrentScreen().Renderer;
-    if (renderer == nullptr) {
+    if (CurrentScreen().Renderer == nullptr || gPictures.Frame.Skipped) {
         return;
     }
     int flip = SDL_FLIP_NONE;
@@ -251,7 +252,7 @@ void Carry(SDL_Renderer* renderer, const DrawCall& call) {
 }
 
 void Record(const DrawCall& call) {
-    if (CurrentScreen().Renderer != nullptr) {
+    if (CurrentScreen().Renderer != nullptr && !gPictures.Frame.Skipped) {
         gPictures.Frame.Current.push_back(call);
     }
 }
@@ -333,7 +334,7 @@ void ClosePictures() {
     gPictures = Pictures{};
 }
 
-void StartPicture() {
+void StartPicture(bool skip) {
     FrameCalls& frame = gPictures.Frame;
     if (frame.Begun && frame.Done == frame.Current.size()) {
         frame.Previous.swap(frame.Current);
@@ -342,6 +343,7 @@ void StartPicture() {
     frame.Current.clear();
     frame.Done = 0;
     frame.Begun = false;
+    frame.Skipped = skip;
     // The viewport set in the last frame holds in this one.
     RecordViewport();
 }
@@ -373,7 +375,7 @@ bool FinishPicture() {
         return false;
     }
     FrameCalls& frame = gPictures.Frame;
-    if (!frame.Begun && frame.HoldsPrevious && frame.Current == frame.Previous) {
+    if (frame.Skipped || (!frame.Begun && frame.HoldsPrevious && frame.Current == frame.Previous)) {
         return false;
     }
     DrawPending();
@@ -382,11 +384,15 @@ bool FinishPicture() {
 
 void ForgetPicture() { gPictures.Frame.HoldsPrevious = false; }
 
-void DrawPictureSoFar() {
-    if (CurrentScreen().Renderer != nullptr) {
-        DrawPending();
+bool DrawPictureSoFar() {
+    if (CurrentScreen().Renderer == nullptr || gPictures.Frame.Skipped) {
+        return false;
     }
+    DrawPending();
+    return true;
 }
+
+bool PictureSkipped() { return gPictures.Frame.Skipped; }
 
 }  // namespace tolvex
 

@@ -26,8 +26,14 @@ namespace {
 
 constexpr int64_t kSecondNs = 1'000'000'000;
 constexpr int64_t kFramesPerSecond = 60;
-// Behind by more than this, the pacer starts afresh instead of racing to catch up.
-constexpr int64_t kMaxLagFrames = 3;
+constexpr int64_t kFrameNs = kSecondNs / kFramesPerSecond;
+// A frame that begins later than this after its time has its picture skipped, so that the game
+// catches up; within it, a late wake-up or a browser's showing is only jitter.
+constexpr int64_t kSkipWhenLateNs = kFrameNs;
+// Behind by more than a quarter of a second, the pacer starts afresh instead of racing to catch
+// up, and the game slows down: the machine cannot even play the game while showing one picture
+// in four. Within it, a busy machine's late turns are won back by skipping pictures.
+constexpr int64_t kMaxLagFrames = kFramesPerSecond / 4;
 
 Session gSession;
 Screen gScreen;
@@ -48,7 +54,9 @@ bool gWindowStale = true;
 struct Pacer {
     int64_t BaseNs = 0;
     int64_t Count = 0;
-    std::deque<int64_t> Recent;  // Act times within the last second
+    int64_t LateNs = 0;          // how late the frame that began last began
+    int SkippedInRow = 0;        // pictures skipped since the last one shown
+    std::deque<int64_t> Recent;  // times of the frames shown within the last second
 };
 Pacer gPacer;
 
@@ -271,7 +279,7 @@ void Open(const TvInitParams& params) {
     // game loads it, not take the memory that the sound's thread was about to start with.
     StartPicturePrefetch();
     gSession.Ready = true;
-    StartPicture();
+    StartPicture(false);
     gPacer = Pacer{};
     gPacer.BaseNs = MonotonicNs();
 }
@@ -283,14 +291,38 @@ void Pace() {
     ++gPacer.Count;
     const int64_t deadline = gPacer.BaseNs + gPacer.Count * kSecondNs / kFramesPerSecond;
     const int64_t now = MonotonicNs();
-    if (now > deadline + kMaxLagFrames * kSecondNs / kFramesPerSecond) {
+    if (now > deadline + kMaxLagFrames * kFrameNs) {
         gPacer.BaseNs = now;
         gPacer.Count = 0;
+        gPacer.LateNs = 0;
         // Still the platform's turn: a page shows the frame only once it has it.
         SleepUntilNs(now);
         return;
     }
     SleepUntilNs(deadline);
+    // The sleep's own lateness counts: a page's turn may end only after the browser has shown
+    // the picture.
+    gPacer.LateNs = MonotonicNs() - deadline;
+}
+
+bool ShotWanted(int64_t frame) {
+    const std::vector<ShotRequest>& shots = gSession.Config.Shots;
+    return std::any_of(shots.begin(), shots.end(),
+                       [frame](const ShotRequest& shot) { return shot.Frame == frame; });
+}
+
+// Whether the picture of `frame`, about to begin, is skipped: decided before any of it is
+// drawn, so that no picture is drawn and then left unshown. An unpaced run skips only what
+// TOLVEX_SKIP asks for, and a picture asked for by TOLVEX_SHOT is always drawn.
+bool SkipsPicture(int64_t frame) {
+    const std::string& pattern = gSession.Config.SkipPattern;
+    if (ShotWanted(frame)) {
+        return false;
+    }
+    if (!pattern.empty()) {
+        return pattern[static_cast<size_t>(frame - 1) % pattern.size()] == 's';
+    }
+    return Paced() && gPacer.LateNs > kSkipWhenLateNs && gPacer.SkippedInRow < kMaxSkippedInRow;
 }
 
 void RecordFrameTime() {
@@ -413,6 +445,11 @@ void PresentWith(void (*over)(SDL_Renderer*)) {
         return;
     }
     const DisplayWait wait("Act");
+    if (over == nullptr && HostShowsPicture(renderer)) {
+        HostFrameShown();
+        gWindowStale = false;
+        return;
+    }
     SDL_SetRenderTarget(renderer, nullptr);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
@@ -500,13 +537,14 @@ void Exit() {
 // One frame: what Act does once it is allowed to.
 static void Step() {
     const AutomationConfig& config = gSession.Config;
+    const bool shown = !PictureSkipped();
     const bool drawn = FinishPicture();
     for (const ShotRequest& shot : config.Shots) {
         if (shot.Frame == gSession.Frame) {
             SaveShot(shot.Path);
         }
     }
-    if (drawn || gWindowStale) {
+    if (shown && (drawn || gWindowStale)) {
         Present();
     }
     CaptureFrame();
@@ -523,9 +561,16 @@ static void Step() {
     }
     AdvancePads();
     RecordButtons(gSession.Frame, PadsDown());
-    StartPicture();
-    RecordFrameTime();
+    const bool skip = SkipsPicture(gSession.Frame);
+    gPacer.SkippedInRow = skip ? gPacer.SkippedInRow + 1 : 0;
+    StartPicture(skip);
+    if (shown) {
+        RecordFrameTime();
+    }
     TraceFrame(gSession.Frame);
+    if (skip) {
+        TraceSkip();
+    }
     FlushTrace();
     if (config.FrameLimit != 0 && gSession.Frame >= config.FrameLimit) {
         Raise(TV_ERR_CLOSED, "Act: frame limit %lld reached (TOLVEX_FRAMES)",
@@ -556,7 +601,7 @@ bool Act() {
 
 void Stop() { RaiseUnsupported("Stop"); }
 
-// Frames per second over about the last second, as a share of 60. An unpaced headless
+// Frames shown per second over about the last second, as a share of 60. An unpaced headless
 // run reports exactly 1 so that what the game prints from it is the same on every run.
 double GetFPS() {
     RequireReady("GetFPS");
@@ -575,8 +620,9 @@ double GetFPS() {
 void Flip() {
     RequireReady("Flip");
     DefaultFpEnv fp;
-    DrawPictureSoFar();
-    Present();
+    if (DrawPictureSoFar()) {
+        Present();
+    }
 }
 
 }  // extern "C"

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+struct SDL_Renderer;
+
 namespace tolvex {
 
 // Pad-0 buttons held on the host's on-screen controls, and those pressed and let go since the
@@ -19,6 +21,11 @@ void ClearHostLatches();
 // The window is the host's canvas, which holds the whole picture at its own size while the
 // host scales it to fit: it is opened at the picture's size and never resized.
 bool HostScalesPicture();
+
+// Puts the game's picture, as the renderer holds it, on the host's canvas itself, where that
+// costs less than SDL's own way (which fills in every pixel's opacity and copies the whole
+// picture once more on the way). False when the host does not, or cannot: present it as usual.
+bool HostShowsPicture(SDL_Renderer* renderer);
 
 // A picture was presented: the host shows it before the game's next frame is drawn. (Frames
 // that present nothing, a still picture, need not wait for the host's next showing.)

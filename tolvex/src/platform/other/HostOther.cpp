@@ -7,6 +7,7 @@ uint32_t HostButtonsDown() { return 0; }
 bool HostButtonPressed() { return false; }
 void ClearHostLatches() {}
 bool HostScalesPicture() { return false; }
+bool HostShowsPicture(SDL_Renderer*) { return false; }
 void HostFrameShown() {}
 void TellHostPaused(bool) {}
 

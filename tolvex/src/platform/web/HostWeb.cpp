@@ -1,8 +1,12 @@
 // The page around the game: its touch controls press pad 0's buttons through here, so that
 // the game, a recording and its replay see them as they see the keyboard; the canvas holds
 // the whole 1600 x 900 picture and the page's style scales it; the page hears of each pause.
+#include <SDL.h>
 #include <emscripten.h>
 
+#include <vector>
+
+#include "core/Screen.h"
 #include "platform/Host.h"
 
 namespace tolvex {
@@ -15,6 +19,30 @@ struct HostButtons {
     uint32_t Latched = 0;
 };
 HostButtons gHost;
+
+// The picture as the canvas takes it, read out of the renderer: red, green, blue and a fourth
+// byte that an opaque canvas does not read.
+std::vector<uint32_t> gCanvasPixels;
+
+// The canvas shows the bytes where they lie in the program's memory, without copying them
+// first: an ImageData over them, made again only when the memory has grown (which moves it).
+// (JavaScript, which the formatter would break.)
+// clang-format off
+EM_JS(void, PutOnCanvas, (const void* pixels, int w, int h), {
+    let shown = Module['canvasPicture'];
+    if (!shown || shown.image.data.buffer !== HEAPU8.buffer || shown.pixels !== pixels) {
+        const context = Module['canvas'].getContext('2d', { alpha: false });
+        const image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, w * h * 4), w, h);
+        shown = Module['canvasPicture'] = { context, image, pixels };
+    }
+    shown.context.putImageData(shown.image, 0, 0);
+});
+// clang-format on
+
+bool DrawsOnCpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    return SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+}
 
 }  // namespace
 
@@ -35,6 +63,29 @@ bool HostButtonPressed() {
 void ClearHostLatches() { gHost.Latched = 0; }
 
 bool HostScalesPicture() { return true; }
+
+// With SDL's software renderer on a plain canvas, SDL would copy the picture into the window's
+// own, fill in every pixel's opacity in JavaScript and copy it into a picture of the canvas's
+// before putting that on the canvas. Read out once in the canvas's byte order, it goes there
+// straight; an opaque canvas needs no opacity. WebGL shows its picture itself.
+bool HostShowsPicture(SDL_Renderer* renderer) {
+    if (!DrawsOnCpu(renderer)) {
+        return false;
+    }
+    gCanvasPixels.resize(static_cast<size_t>(kScreenW) * kScreenH);
+    // The whole picture, whatever viewport the game has set.
+    SDL_Rect viewport{};
+    SDL_RenderGetViewport(renderer, &viewport);
+    SDL_RenderSetViewport(renderer, nullptr);
+    const bool read = SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ABGR8888,
+                                           gCanvasPixels.data(), kScreenW * 4) == 0;
+    SDL_RenderSetViewport(renderer, &viewport);
+    if (!read) {
+        return false;
+    }
+    PutOnCanvas(gCanvasPixels.data(), kScreenW, kScreenH);
+    return true;
+}
 
 // Read by the pacing's wait for the browser (PlatformWeb.cpp).
 void HostFrameShown() {

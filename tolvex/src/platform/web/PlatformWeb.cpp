@@ -22,20 +22,30 @@ constexpr double kMillisecondNs = 1e6;
 // shows what was drawn and takes input. In a page a canvas shows its picture only at the
 // browser's next rendering, after its animation-frame callbacks: after a frame that presented
 // a picture (HostWeb.cpp) the game goes on once that rendering is over, so that no frame it
-// draws is overwritten before it was shown, and a game that cannot keep up slows down instead.
-// A frame that presented nothing (a still picture) only waits for its time, which keeps the
-// browser from rendering for nothing. A hidden page has no renderings; there the game still
-// gets a turn now and then, enough to see that it was hidden and pause. Under node
+// draws is overwritten before it was shown; a game that falls behind skips pictures instead.
+// A frame that presented nothing (a still or skipped picture) only waits for its time, which
+// keeps the browser from rendering for nothing. A hidden page has no renderings; there the game
+// still gets a turn now and then, enough to see that it was hidden and pause. Under node
 // (automation) the turn is only a timer.
 // (JavaScript, which the formatter would break.)
 // clang-format off
 EM_ASYNC_JS(void, WaitForBrowser, (double ms), {
-    if (Module['onFrame']) Module['onFrame']();
     const kHiddenTurnMs = 250;
     const shown = Module['framePending'];
     Module['framePending'] = false;
+    if (Module['onFrame']) Module['onFrame'](shown);
     if (!shown || typeof requestAnimationFrame !== 'function') {
-        await new Promise((resolve) => setTimeout(resolve, ms));
+        // A game catching up has no time to wait: a message is the browser's turn at once,
+        // where a timer chained from timers would be held back by a few milliseconds.
+        if (ms < 1 && typeof MessageChannel === 'function') {
+            await new Promise((resolve) => {
+                const channel = new MessageChannel();
+                channel.port1.onmessage = resolve;
+                channel.port2.postMessage(0);
+            });
+        } else {
+            await new Promise((resolve) => setTimeout(resolve, ms));
+        }
         return;
     }
     const start = performance.now();
