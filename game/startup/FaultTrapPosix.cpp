@@ -11,15 +11,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Tolvex.h"
 #include "startup/FaultTrap.h"
 
 namespace keldo {
 
 namespace {
 
-// Rounding toward zero; denormal, divide-by-zero, overflow, underflow and precision
-// masked; invalid operation unmasked, so that it faults instead of spreading NaNs.
-constexpr unsigned kGameFpMode = 0x7F00;
 constexpr unsigned kDefaultFpMode = 0x1F80;
 
 // Long enough for any shutdown that is not stuck, even under a memory checker.
@@ -273,7 +271,7 @@ bool MemoryRanOut() {
     return false;
 }
 
-void EnterGameFpMode() { _mm_setcsr(kGameFpMode); }
+void EnterGameFpMode() { _mm_setcsr(TV_GAME_FP_MODE); }
 
 void LeaveGameFpMode() { _mm_setcsr(kDefaultFpMode); }
 

@@ -101,7 +101,7 @@ uint32_t RaisedCode(Call&& call, std::string* message = nullptr) {
 // The game's floating-point mode: rounding toward zero, invalid operations trap.
 class GameFpMode {
 public:
-    GameFpMode() : Saved(_mm_getcsr()) { _mm_setcsr(0x7F00); }
+    GameFpMode() : Saved(_mm_getcsr()) { _mm_setcsr(TV_GAME_FP_MODE); }
     ~GameFpMode() { _mm_setcsr(Saved); }
     GameFpMode(const GameFpMode&) = delete;
     GameFpMode& operator=(const GameFpMode&) = delete;

@@ -71,6 +71,12 @@ typedef struct TvInitParams {
 #define TV_ERR_CONFIG 0xE7100006u      /* a malformed automation variable or input script */
 #define TV_ERR_STATE 0xE7100007u       /* an entry called before Init or after Free */
 
+/* The floating-point mode the game calls every entry in (x86-64 MXCSR): rounding toward zero;
+   denormal, divide-by-zero, overflow, underflow and precision masked; invalid operation
+   unmasked, so that it faults instead of spreading NaNs. The library gives the same results in
+   it and leaves it as it found it. */
+#define TV_GAME_FP_MODE 0x7F00u
+
 /* Pad buttons (Pad's button index). */
 #define TV_PAD_BUTTONS 16
 
