@@ -160,15 +160,6 @@ TEST(Startup, ALibraryThatIsNoWholeFileIsRefusedWithItsCause) {
     }
 }
 
-TEST(Startup, TheFrameLimitEndsWithCodeZero) {
-    GameRun run;
-    run.Env["TOLVEX_FRAMES"] = "5";
-    const GameResult r = run.Run();
-    EXPECT_EQ(r.ExitCode, 0) << r.Stderr;
-    EXPECT_EQ(r.Frames.size(), 6u);  // frame 0 to frame 5
-    EXPECT_TRUE(r.Stderr.empty()) << r.Stderr;
-}
-
 TEST(Startup, AMissingPictureIsNamedAndFails) {
     // A copy of the game whose data lacks the font.
     const std::string dir = MakeTempDir();
