@@ -41,13 +41,11 @@ Library* LoadLibrary() {
     if (lib->Handle == nullptr) {
         throw std::runtime_error(dlerror());
     }
-#define RT_BIND(name, result, params)                                          \
-    lib->name = reinterpret_cast<result(*) params>(dlsym(lib->Handle, #name)); \
-    if (lib->name == nullptr) {                                                \
-        throw std::runtime_error("missing entry " #name);                      \
+    const char* missing =
+        TvBindEntries(*lib, [lib](const char* name) { return dlsym(lib->Handle, name); });
+    if (missing != nullptr) {
+        throw std::runtime_error(std::string("missing entry ") + missing);
     }
-    TOLVEX_ENTRIES(RT_BIND)
-#undef RT_BIND
     std::atexit([] { fs::remove_all(Lib().Root); });
     return lib;
 }

@@ -26,10 +26,11 @@ inline const Library& Lib() {
         if (lib.Handle == nullptr) {
             throw std::runtime_error(dlerror());
         }
-#define TOLVEX_TEST_BIND(name, result, params) \
-    lib.name = reinterpret_cast<result(*) params>(dlsym(lib.Handle, #name));
-        TOLVEX_ENTRIES(TOLVEX_TEST_BIND)
-#undef TOLVEX_TEST_BIND
+        const char* missing =
+            TvBindEntries(lib, [&lib](const char* name) { return dlsym(lib.Handle, name); });
+        if (missing != nullptr) {
+            throw std::runtime_error(std::string("missing entry ") + missing);
+        }
         return lib;
     }();
     return library;

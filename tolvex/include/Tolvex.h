@@ -248,6 +248,21 @@ struct TvError {
     uint32_t Code;      /* one of TV_ERR_* */
     char Message[480];  /* one line: what failed, naming the file or variable */
 };
+
+/* Binds a table that has a pointer field named after each entry, in the order of the list;
+   find(name) gives an entry's address, or null. Returns the name of the first entry that is
+   missing (the fields after it stay as they were), or null when all are bound. */
+template <typename Table, typename Find>
+const char* TvBindEntries(Table& table, Find&& find) {
+#define TOLVEX_BIND_ENTRY(name, result, params)                   \
+    table.name = reinterpret_cast<result(*) params>(find(#name)); \
+    if (table.name == nullptr) {                                  \
+        return #name;                                             \
+    }
+    TOLVEX_ENTRIES(TOLVEX_BIND_ENTRY)
+#undef TOLVEX_BIND_ENTRY
+    return nullptr;
+}
 #endif
 
 #endif /* TOLVEX_H */

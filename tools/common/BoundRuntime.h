@@ -23,14 +23,7 @@ struct Entries {
 // Binds every entry of an opened library by name, in order. Returns the name of the first
 // entry that is missing, or nullptr when all are there.
 inline const char* BindEntries(void* library, Entries& e) {
-#define TVTOOLS_BIND(name, result, params)                              \
-    e.name = reinterpret_cast<result(*) params>(dlsym(library, #name)); \
-    if (e.name == nullptr) {                                            \
-        return #name;                                                   \
-    }
-    TOLVEX_ENTRIES(TVTOOLS_BIND)
-#undef TVTOOLS_BIND
-    return nullptr;
+    return TvBindEntries(e, [library](const char* name) { return dlsym(library, name); });
 }
 
 // Opens the library file at path and binds all of its entries; throws a runtime_error that
