@@ -52,15 +52,7 @@ inline TvInitParams StartRecord(uint64_t* exceptionCell, const TvStr* title) {
 
 // A TvStr of ASCII text, allocated with the library's AllocMem; release it with FreeMem.
 inline TvStr* MakeStr(const Entries& e, std::string_view text) {
-    auto* s = static_cast<TvStr*>(
-        e.AllocMem(static_cast<int64_t>(sizeof(TvStr) + text.size() * sizeof(uint16_t)), nullptr));
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        s->Text[i] = static_cast<unsigned char>(text[i]);
-    }
-    s->Text[text.size()] = 0;
-    return s;
+    return TvMakeStr(e.AllocMem(TvStrSize(text.size()), nullptr), text);
 }
 
 }  // namespace tvtools
