@@ -13,10 +13,19 @@
 #   ./build.sh web     build the page into build-web/ (WebAssembly, with emscripten)
 #   ./build.sh web-test    run the web build's tests (after build and web)
 #   ./build.sh web-bench   measure the page in headless Chromium: first load, playing speed, CPU
+#
+# PRESET=debug (or sanitizers) builds and tests that preset of CMakePresets.json instead of
+# release, in its own folder (build-debug/, build-asan/); BUILD_DIR names another folder.
 set -euo pipefail
 
 cd "$(dirname "$0")"
-BUILD_DIR=${BUILD_DIR:-build}
+PRESET=${PRESET:-release}
+case "$PRESET" in
+  release) BUILD_DIR=${BUILD_DIR:-build} ;;
+  debug) BUILD_DIR=${BUILD_DIR:-build-debug} ;;
+  sanitizers) BUILD_DIR=${BUILD_DIR:-build-asan} ;;
+  *) echo "PRESET must be release, debug or sanitizers, not '$PRESET'" >&2; exit 2 ;;
+esac
 JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 PACKAGES=(
@@ -63,13 +72,12 @@ build_windows() {
   local cache=${KELDO_CACHE:-$HOME/.cache/keldo}
   local prefix
   prefix=$(tools/xbuild/build-libs.sh win64 "$cache")
-  cmake -S . -B build-win -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/Win64Toolchain.cmake \
-    -DKELDO_WIN64_PREFIX="$prefix" -DKELDO_BENCH=OFF "$@"
-  cmake --build build-win -j"$JOBS"
+  KELDO_WIN64_PREFIX=$prefix cmake --preset windows "$@"
+  cmake --build --preset windows -j"$JOBS"
 }
 
 build() {
-  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "$@"
+  cmake --preset "$PRESET" -B "$BUILD_DIR" "$@"
   cmake --build "$BUILD_DIR" -j"$JOBS"
 }
 
@@ -88,7 +96,7 @@ build_web() {
   export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
   local libs
   libs=$(tools/web/build-libs.sh "${KELDO_CACHE:-$HOME/.cache/keldo}")
-  emcmake cmake -S . -B "$WEB_TREE" -DCMAKE_BUILD_TYPE=Release -DKELDO_WEB_LIBS="$libs"
+  KELDO_WEB_LIBS=$libs emcmake cmake --preset web -B "$WEB_TREE"
   cmake --build "$WEB_TREE" -j"$JOBS"
   rm -rf "$WEB_DIR"
   cmake --install "$WEB_TREE" --component web --prefix "$WEB_DIR"
@@ -104,8 +112,7 @@ case "${1:-play}" in
   test)
     install_missing "${PACKAGES[@]}"
     build
-    cd "$BUILD_DIR"
-    ctest --output-on-failure -j"$JOBS"
+    ctest --preset "$PRESET" --test-dir "$BUILD_DIR" -j"$JOBS"
     ;;
   build)
     install_missing "${PACKAGES[@]}"

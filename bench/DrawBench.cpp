@@ -108,7 +108,7 @@ void BM_Library(benchmark::State& state) {
     uint64_t cell = 0;
     const TvInitParams params = tvtools::StartRecord(&cell, title);
     const unsigned saved = _mm_getcsr();
-    _mm_setcsr(0x7F00);  // as the game calls
+    _mm_setcsr(TV_GAME_FP_MODE);  // as the game calls
     L.Init(&params);
     const TvType type{"Tex"};
     TvTex* tex = L.LoadTex(&type, name);

@@ -77,7 +77,8 @@ int main() {
     for (const char* v : {"TOLVEX_FRAMES", "TOLVEX_INPUT", "TOLVEX_TRACE", "TOLVEX_SHOT"}) {
         unsetenv(v);
     }
-    _mm_setcsr(0x7F00);  // the game's floating-point mode, which the library must cope with
+    // The game's floating-point mode, which the library must cope with.
+    _mm_setcsr(TV_GAME_FP_MODE);
     double cold = 0;
     double coldCpu = 0;
     double afterTitle = 0;

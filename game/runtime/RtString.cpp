@@ -7,14 +7,7 @@
 namespace keldo {
 
 RtStr::RtStr(std::u16string_view text) {
-    const auto bytes = static_cast<int64_t>(sizeof(TvStr) + text.size() * sizeof(uint16_t));
-    Str = static_cast<TvStr*>(Rt().AllocMem(bytes, nullptr));
-    Str->RefCnt = 1;
-    Str->Len = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        Str->Text[i] = static_cast<uint16_t>(text[i]);
-    }
-    Str->Text[text.size()] = 0;
+    Str = TvMakeStr(Rt().AllocMem(TvStrSize(text.size()), nullptr), text);
 }
 
 RtStr::~RtStr() { Rt().FreeMem(Str); }

@@ -15,19 +15,13 @@ void BindRuntime() {
     gHandle = LoadRuntimeFile(file);
     RuntimeTable& table = MutableRt();
     table = RuntimeTable{};
-    // Bind in the order of the list; the first missing entry ends the binding.
-#define KELDO_BIND_ENTRY(name, result, params)                                                    \
-    {                                                                                             \
-        void* address = FindRuntimeEntry(gHandle, #name);                                         \
-        if (address == nullptr) {                                                                 \
-            RaiseGameException(kErrRuntimeMissing, std::string("the runtime library ") +          \
-                                                       RuntimeFile() +                            \
-                                                       " has no entry " #name " (" + file + ")"); \
-        }                                                                                         \
-        table.name = reinterpret_cast<result(*) params>(address);                                 \
+    // The first missing entry ends the binding.
+    const char* missing =
+        TvBindEntries(table, [](const char* name) { return FindRuntimeEntry(gHandle, name); });
+    if (missing != nullptr) {
+        RaiseGameException(kErrRuntimeMissing, std::string("the runtime library ") + RuntimeFile() +
+                                                   " has no entry " + missing + " (" + file + ")");
     }
-    TOLVEX_ENTRIES(KELDO_BIND_ENTRY)
-#undef KELDO_BIND_ENTRY
 }
 
 bool IsRuntimeLoaded() { return gHandle != nullptr; }

@@ -50,22 +50,6 @@ std::string SystemMessage(DWORD code, const std::string& subject) {
 
 }  // namespace
 
-std::wstring Wide(const std::string& utf8) {
-    const int size = static_cast<int>(utf8.size());
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
-    return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    const int size = static_cast<int>(wide.size());
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
-    return utf8;
-}
-
 std::string RuntimeFile() {
     std::string file = kRuntimeFile;
     std::replace(file.begin(), file.end(), '/', '\\');

@@ -49,13 +49,12 @@ int64_t LoadBestScore() {
 
 void SaveBestScore(int64_t score) {
     const RtStr name(kSaveName);
-    auto* data = static_cast<TvBytes*>(
-        Rt().AllocMem(static_cast<int64_t>(sizeof(TvBytes) + kScoreBytes), nullptr));
-    data->RefCnt = 1;
-    data->Len = static_cast<int64_t>(kScoreBytes);
+    uint8_t bytes[kScoreBytes];
     for (size_t i = 0; i < kScoreBytes; ++i) {
-        data->Data[i] = static_cast<uint8_t>(static_cast<uint64_t>(score) >> (8 * i));
+        bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(score) >> (8 * i));
     }
+    TvBytes* data =
+        TvMakeBytes(Rt().AllocMem(TvBytesSize(kScoreBytes), nullptr), bytes, kScoreBytes);
     // The library saves only over what this run has seen: when another game has saved in
     // between, its score is read again, and this one is kept only if it is still the higher.
     // A score read again unchanged means the save failed for another reason (said already).

@@ -11,15 +11,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Tolvex.h"
+#include "TolvexSignals.h"
 #include "startup/FaultTrap.h"
 
 namespace keldo {
 
 namespace {
 
-// Rounding toward zero; denormal, divide-by-zero, overflow, underflow and precision
-// masked; invalid operation unmasked, so that it faults instead of spreading NaNs.
-constexpr unsigned kGameFpMode = 0x7F00;
 constexpr unsigned kDefaultFpMode = 0x1F80;
 
 // Long enough for any shutdown that is not stuck, even under a memory checker.
@@ -27,20 +26,10 @@ constexpr unsigned kShutdownSeconds = 30;
 
 // What the game cannot survive: the code that raised it cannot go on.
 constexpr int kFaultSignals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGSYS, SIGTRAP, SIGABRT};
-// Everything the library takes over in Init, to end the run its clean way (and the real-time
-// signals, in ForEachStopSignal).
-constexpr int kStopSignals[] = {SIGINT,    SIGTERM, SIGHUP, SIGQUIT, SIGUSR1,   SIGUSR2, SIGALRM,
-                                SIGVTALRM, SIGPROF, SIGIO,  SIGPWR,  SIGSTKFLT, SIGXCPU};
 
 // How much address space a fault must find free for memory not to have run out: about one
 // picture of the game's size.
 constexpr size_t kMemoryProbeBytes = size_t{8} << 20;
-
-template <typename Fn>
-void ForEachStopSignal(Fn&& fn) {
-    for (int signal : kStopSignals) fn(signal);
-    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) fn(signal);
-}
 
 // Only the handler and the guard touch these; a jump target is valid exactly while its guard
 // runs, on the thread that set it.
@@ -185,7 +174,7 @@ void InstallFaultTrap() {
 void HoldStopRequests() {
     sigset_t held;
     sigemptyset(&held);
-    ForEachStopSignal([&](int signal) { sigaddset(&held, signal); });
+    tvsignals::ForEachEnding([&](int signal) { sigaddset(&held, signal); });
     sigprocmask(SIG_BLOCK, &held, nullptr);
 }
 
@@ -203,7 +192,7 @@ void ShutDownAfterFault() {
     sigemptyset(&plain.sa_mask);
     sigset_t stops;
     sigemptyset(&stops);
-    ForEachStopSignal([&](int signal) {
+    tvsignals::ForEachEnding([&](int signal) {
         sigaction(signal, &plain, nullptr);
         sigaddset(&stops, signal);
     });
@@ -273,7 +262,7 @@ bool MemoryRanOut() {
     return false;
 }
 
-void EnterGameFpMode() { _mm_setcsr(kGameFpMode); }
+void EnterGameFpMode() { _mm_setcsr(TV_GAME_FP_MODE); }
 
 void LeaveGameFpMode() { _mm_setcsr(kDefaultFpMode); }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "Tolvex.h"
 #include "startup/FaultTrap.h"
 #include "startup/PlayerNotice.h"
 
@@ -13,9 +14,6 @@ namespace keldo {
 
 namespace {
 
-// Rounding toward zero; denormal, divide-by-zero, overflow, underflow and precision
-// masked; invalid operation unmasked, so that it faults instead of spreading NaNs.
-constexpr unsigned kGameFpMode = 0x7F00;
 constexpr unsigned kDefaultFpMode = 0x1F80;
 
 // Long enough for any shutdown that is not stuck.
@@ -276,7 +274,7 @@ bool MemoryRanOut() {
     return false;
 }
 
-void EnterGameFpMode() { _mm_setcsr(kGameFpMode); }
+void EnterGameFpMode() { _mm_setcsr(TV_GAME_FP_MODE); }
 
 void LeaveGameFpMode() { _mm_setcsr(kDefaultFpMode); }
 

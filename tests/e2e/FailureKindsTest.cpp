@@ -54,6 +54,10 @@ void WriteLargePicture(const std::string& path) {
 const std::string kHighestScore(
     "TVSD\x01\0\0\0\x08\0\0\0\0\0\0\0\xff\xff\xff\xff\xff\xff\xff\x7f\x21\x96\x71\x79", 28);
 
+const std::string kLibraryRefused =
+    "keldo: error 3001: cannot load the runtime library Data/Tolvex.vsd: ";
+const std::string kLibraryNamed = "$DIR/Data/Tolvex.vsd) (code 3001)\n";
+
 struct Case {
     const char* Kind = "";
     const char* Name = "";
@@ -65,7 +69,7 @@ struct Case {
     // The whole of standard error begins with this and is one line; empty: nothing at all.
     std::string Says = "";
     int Exit = 1;
-    std::string Names = "";  // must appear in the line as well
+    std::string Names = "";  // must appear in the line as well; $DIR: the game's folder
 };
 
 std::vector<Case> Cases() {
@@ -180,6 +184,38 @@ std::vector<Case> Cases() {
          .Env = {{"TOLVEX_FRAMES", "30"}},
          .Script = kStartAGame,
          .Exit = 0},
+        // Refused with the cause first, before anything is loaded, and the file by its path.
+        {.Kind = "library",
+         .Name = "Missing",
+         .Damage = [](const std::string& data) { fs::remove(data + "/Tolvex.vsd"); },
+         .Says = kLibraryRefused + "No such file or directory",
+         .Names = kLibraryNamed},
+        {.Kind = "library",
+         .Name = "APipe",
+         .Damage =
+             replace("Tolvex.vsd", [](const std::string& path) { mkfifo(path.c_str(), 0600); }),
+         .Says = kLibraryRefused + "not a regular file",
+         .Names = kLibraryNamed},
+        {.Kind = "library",
+         .Name = "AFolder",
+         .Damage =
+             replace("Tolvex.vsd", [](const std::string& path) { fs::create_directory(path); }),
+         .Says = kLibraryRefused + "not a regular file",
+         .Names = kLibraryNamed},
+        {.Kind = "library",
+         .Name = "CutInHalf",
+         .Damage =
+             [](const std::string& data) {
+                 const std::string library = data + "/Tolvex.vsd";
+                 fs::resize_file(library, fs::file_size(library) / 2);
+             },
+         .Says = kLibraryRefused + "the file is cut short",
+         .Names = kLibraryNamed},
+        {.Kind = "library",
+         .Name = "CutAfterItsHeader",
+         .Damage = [](const std::string& data) { fs::resize_file(data + "/Tolvex.vsd", 4096); },
+         .Says = kLibraryRefused + "the file is cut short",
+         .Names = kLibraryNamed},
         {.Kind = "library",
          .Name = "CutShort",
          .Damage = [](const std::string& data) { fs::resize_file(data + "/Tolvex.vsd", 100000); },
@@ -264,7 +300,11 @@ TEST_P(FailureKind, GivesItsOneLineAndExitCode) {
         EXPECT_TRUE(r.Stderr.starts_with(c.Says)) << r.Stderr;
         EXPECT_EQ(std::count(r.Stderr.begin(), r.Stderr.end(), '\n'), 1) << r.Stderr;
         EXPECT_TRUE(r.Stderr.ends_with(")\n")) << r.Stderr;
-        EXPECT_NE(r.Stderr.find(c.Names), std::string::npos) << r.Stderr;
+        std::string names = c.Names;
+        if (const size_t at = names.find("$DIR"); at != std::string::npos) {
+            names.replace(at, 4, dir);
+        }
+        EXPECT_NE(r.Stderr.find(names), std::string::npos) << r.Stderr;
     }
     // Whatever stopped it, the trace holds whole lines only.
     std::ifstream trace(dir + "/trace.txt", std::ios::binary);

@@ -202,20 +202,31 @@ TEST(DamagedFiles, TheUndamagedCopyRunsCleanly) {
 // --- Endings from outside ------------------------------------------------------------
 
 TEST(Ending, TheFrameLimitAtRandomFramesEndsWithCodeZero) {
+    struct Limit {
+        int Frames;
+        bool Scripted;
+    };
+    // On the title with no script at all; then, scripted, on the title, while Space is down and
+    // on the first game frame.
+    std::vector<Limit> limits = {{5, false}, {1, true}, {3, true}, {5, true}};
     std::mt19937 rng(20261210);
-    std::vector<int> limits = {1, 3, 5};  // on the title, while Space is down, first game frame
     std::uniform_int_distribution<int> inGame(6, 900);
-    for (int i = 0; i < 4; ++i) limits.push_back(inGame(rng));
-    for (const int limit : limits) {
+    for (int i = 0; i < 4; ++i) limits.push_back({inGame(rng), true});
+    for (const Limit& limit : limits) {
+        const std::string name =
+            "limit " + std::to_string(limit.Frames) + (limit.Scripted ? "" : ", no script");
         GameRun run;
-        // Start a game, then run right and swing now and then, so the game has things going.
-        run.Script = std::string(kStartAGame) + "20 13\n40 13 2\n44 13\n200 12\n260 2\n270\n";
-        run.Env["TOLVEX_SEED"] = std::to_string(limit);
-        run.Env["TOLVEX_FRAMES"] = std::to_string(limit);
+        if (limit.Scripted) {
+            // Start a game, then run right and swing now and then, so the game has things going.
+            run.Script = std::string(kStartAGame) + "20 13\n40 13 2\n44 13\n200 12\n260 2\n270\n";
+            run.Env["TOLVEX_SEED"] = std::to_string(limit.Frames);
+        }
+        run.Env["TOLVEX_FRAMES"] = std::to_string(limit.Frames);
         const GameResult r = run.Run();
-        EXPECT_EQ(r.ExitCode, 0) << "limit " << limit << ": " << r.Stderr;
-        EXPECT_TRUE(r.Stderr.empty()) << "limit " << limit << ": " << r.Stderr;
-        EXPECT_EQ(r.Frames.size(), static_cast<size_t>(limit) + 1) << "limit " << limit;
+        EXPECT_EQ(r.ExitCode, 0) << name << ": " << r.Stderr;
+        EXPECT_TRUE(r.Stderr.empty()) << name << ": " << r.Stderr;
+        // Frame 0 to the limit.
+        EXPECT_EQ(r.Frames.size(), static_cast<size_t>(limit.Frames) + 1) << name;
     }
 }
 

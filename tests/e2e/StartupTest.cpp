@@ -28,15 +28,6 @@ std::string InstallGame(const std::string& library) {
     return dir + "/keldo";
 }
 
-TEST(Startup, WithoutTheLibraryNamesItAndFails) {
-    GameRun run;
-    run.Program = InstallGame("");
-    const GameResult r = run.Run();
-    EXPECT_NE(r.ExitCode, 0);
-    EXPECT_NE(r.Stderr.find("Data/Tolvex.vsd"), std::string::npos) << r.Stderr;
-    EXPECT_NE(r.Stderr.find("3001"), std::string::npos) << r.Stderr;
-}
-
 TEST(Startup, AMissingEntryIsNamedAndTheLibraryIsUnloaded) {
     GameRun run;
     run.Program = InstallGame(KELDO_STUB_incomplete);
@@ -111,62 +102,6 @@ TEST(Startup, AProgramThatCannotFindItselfLoadsNothingFromTheCurrentFolder) {
     // Removing it takes the same small steps.
     EXPECT_EQ(std::system(("cd " + top + " && rm -rf " + step).c_str()), 0);
     fs::remove_all(top);
-}
-
-// A library file that is not a whole library: refused with the cause first, before loading.
-TEST(Startup, ALibraryThatIsNoWholeFileIsRefusedWithItsCause) {
-    const std::string library = BuiltDataDir() + "/Tolvex.vsd";
-    const auto size = fs::file_size(library);
-    struct Case {
-        const char* Name;
-        std::function<void(const std::string&)> Make;
-        const char* Cause;
-    };
-    const Case cases[] = {
-        {"a pipe", [](const std::string& path) { mkfifo(path.c_str(), 0600); },
-         "not a regular file"},
-        {"a folder", [](const std::string& path) { fs::create_directory(path); },
-         "not a regular file"},
-        {"cut short",
-         [&](const std::string& path) {
-             fs::copy_file(library, path);
-             fs::resize_file(path, size / 2);
-         },
-         "the file is cut short"},
-        {"cut after its header",
-         [&](const std::string& path) {
-             fs::copy_file(library, path);
-             fs::resize_file(path, 4096);
-         },
-         "the file is cut short"},
-    };
-    for (const Case& c : cases) {
-        const std::string dir = MakeTempDir();
-        fs::copy_file(BuiltProgram(), dir + "/keldo");
-        fs::create_directory(dir + "/Data");
-        c.Make(dir + "/Data/Tolvex.vsd");
-        GameRun run;
-        run.Program = dir + "/keldo";
-        run.TimeoutSeconds = 60;
-        const GameResult r = run.Run();
-        EXPECT_EQ(r.ExitCode, 1) << c.Name << ": " << r.Stderr;
-        EXPECT_TRUE(r.Stderr.starts_with(std::string("keldo: error 3001: cannot load the runtime "
-                                                     "library Data/Tolvex.vsd: ") +
-                                         c.Cause))
-            << c.Name << ": " << r.Stderr;
-        EXPECT_NE(r.Stderr.find(dir + "/Data/Tolvex.vsd) (code 3001)\n"), std::string::npos)
-            << c.Name << ": " << r.Stderr;
-        fs::remove_all(dir);
-    }
-}
-
-TEST(Startup, TheFrameLimitEndsWithCodeZero) {
-    GameRun run;
-    run.Env["TOLVEX_FRAMES"] = "5";
-    const GameResult r = run.Run();
-    EXPECT_EQ(r.ExitCode, 0) << r.Stderr;
-    EXPECT_EQ(r.Frames.size(), 6u);  // frame 0 to frame 5
-    EXPECT_TRUE(r.Stderr.empty()) << r.Stderr;
 }
 
 TEST(Startup, AMissingPictureIsNamedAndFails) {

@@ -20,26 +20,21 @@ mkdir -p "$work/home/.config/keldo" "$work/shots" "$work/home/Pictures"
 # escapes in it, which the warning shows rather than sends.
 printf '\xEF\xBB\xBFattack = J, Z\n# attack on J as well as Z\nhop = NoSuchKey\e[2J\a\n' \
   > "$work/home/.config/keldo/keys.conf"
-AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
-export KELDO WORK=$work AWAIT_WINDOW
+SUPPORT=$(cd "$(dirname "$0")/../support" && pwd)
+AWAIT_WINDOW=$SUPPORT/await_window.sh WINDOW_LIB=$SUPPORT/window_lib.sh
+. "$WINDOW_LIB"
+export KELDO WORK=$work AWAIT_WINDOW WINDOW_LIB
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
+  . "$WINDOW_LIB"
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_DATA_HOME= XDG_CONFIG_HOME=
-  fail() { echo "FAIL: $*"; kill -9 $pid 2>/dev/null; exit 1; }
-  wait_frame() {
-    for i in $(seq 1 600); do
-      grep -q "^frame $1\$" $WORK/$2.trace 2>/dev/null && return 0
-      sleep 0.1
-    done
-    return 1
-  }
   run() {  # run NAME: a game in the window, until the trace reaches frame 30
     TOLVEX_TRACE=$WORK/$1.trace TOLVEX_RECORD=$WORK/$1.rec "$KELDO" >$WORK/$1.out 2>$WORK/$1.err &
     pid=$!
-    win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
+    win=$(await_game_window 60 --onlyvisible)
     [ -n "$win" ] || fail "no window ($(cat $WORK/$1.err))"
     xdotool windowfocus --sync "$win" 2>/dev/null || true
-    wait_frame 30 $1 || fail "no frames"
+    trace_reached $WORK/$1.trace 30 || fail "no frames"
   }
   end() {
     xdotool key Escape
@@ -68,7 +63,6 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
 '
 status=$?
 [ $status -eq 0 ] || exit $status
-fail() { echo "FAIL: $*"; exit 1; }
 
 rec=$work/keys.rec
 buttons_pressed() { grep -v "^#" "$rec" | cut -d" " -f2- | tr " " "\n" | grep -c -x "$1"; }

@@ -15,12 +15,14 @@ done
 
 work=$(mktemp -d /tmp/keldo-pause-XXXXXX)
 mkdir -p "$work/home"
-AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
-export KELDO DATA WORK=$work AWAIT_WINDOW
+SUPPORT=$(cd "$(dirname "$0")/../support" && pwd)
+AWAIT_WINDOW=$SUPPORT/await_window.sh WINDOW_LIB=$SUPPORT/window_lib.sh
+. "$WINDOW_LIB"
+export KELDO DATA WORK=$work AWAIT_WINDOW WINDOW_LIB
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   set -u
+  . "$WINDOW_LIB"
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_DATA_HOME= XDG_CONFIG_HOME=
-  fail() { echo "FAIL: $*"; kill -9 $pid 2>/dev/null; exit 1; }
   last_frame() { grep "^frame " $WORK/trace.txt | tail -n 1 | cut -d" " -f2; }
   wait_frame() {  # until the trace is past frame N (a minute at most)
     for i in $(seq 1 600); do
@@ -50,7 +52,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   TOLVEX_TRACE=$WORK/trace.txt TOLVEX_RECORD=$WORK/rec.txt "$KELDO" >$WORK/out.txt 2>$WORK/err.txt &
   pid=$!
   # Only the window shown: a first one may be opened and closed unseen while the renderer is chosen.
-  win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
+  win=$(await_game_window 60 --onlyvisible)
   [ -n "$win" ] || fail "no window"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   wait_frame 30 || fail "no frames"
@@ -93,7 +95,6 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
 '
 status=$?
 [ $status -eq 0 ] || exit $status
-fail() { echo "FAIL: $*"; exit 1; }
 
 # The label's light letters are in the middle of the dimmed window, and nowhere else.
 white() { convert "$1" -background black -flatten -fuzz 10% -fill white -opaque "#f4f8ff" \

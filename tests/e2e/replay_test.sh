@@ -13,28 +13,24 @@ command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "skip:
 
 work=$(mktemp -d /tmp/keldo-replay-XXXXXX)
 mkdir -p "$work/home"
-AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
-export KELDO WORK=$work AWAIT_WINDOW
+SUPPORT=$(cd "$(dirname "$0")/../support" && pwd)
+AWAIT_WINDOW=$SUPPORT/await_window.sh WINDOW_LIB=$SUPPORT/window_lib.sh
+. "$WINDOW_LIB"
+export KELDO WORK=$work AWAIT_WINDOW WINDOW_LIB
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
+  . "$WINDOW_LIB"
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_DATA_HOME= XDG_CONFIG_HOME=
-  wait_frame() {  # wait_frame FILE N: until the trace has reached frame N (a minute at most)
-    for i in $(seq 1 600); do
-      grep -q "^frame $2\$" "$1" 2>/dev/null && return 0
-      sleep 0.1
-    done
-    return 1
-  }
   press() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; sleep 0.2; }
   play() {  # play NAME: starts a recorded game and plays a little of it
     TOLVEX_TRACE=$WORK/$1.trace TOLVEX_RECORD=$WORK/$1.rec "$KELDO" 2>$WORK/$1.err &
     pid=$!
-    win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
+    win=$(await_game_window 60 --onlyvisible)
     [ -n "$win" ] || { echo "FAIL: no window"; kill $pid; exit 1; }
     xdotool windowfocus --sync "$win" 2>/dev/null || true
-    wait_frame $WORK/$1.trace 30 || { echo "FAIL: no frames"; exit 1; }
+    trace_reached $WORK/$1.trace 30 || { echo "FAIL: no frames"; exit 1; }
     press space 0.2
-    wait_frame $WORK/$1.trace 120
+    trace_reached $WORK/$1.trace 120
     press Right 1.0
     press z 0.1; press z 0.1; press z 0.1
     press Up 0.1
@@ -56,7 +52,6 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
 status=$?
 [ $status -eq 0 ] || exit $status
 
-fail() { echo "FAIL: $*"; exit 1; }
 # The frame-rate counter and the skipped pictures aside, a trace is compared line for line.
 steady() { grep -v -E "^(skip|draw font_128_64\.vstex( [^ ]+){4} [^ ]+ 150 30 60 .*)$" "$1"; }
 

@@ -23,19 +23,21 @@ deep=${deep:0:4070}
 mkdir -p "$deep"
 # Z takes a picture as well as attacking: the recording shows the frame of every press.
 printf 'screenshot = F12, Z\n' >"$work/home/.config/keldo/keys.conf"
-AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
-export KELDO WORK=$work PRESSES=$presses DEEP=$deep AWAIT_WINDOW
+SUPPORT=$(cd "$(dirname "$0")/../support" && pwd)
+AWAIT_WINDOW=$SUPPORT/await_window.sh WINDOW_LIB=$SUPPORT/window_lib.sh
+. "$WINDOW_LIB"
+export KELDO WORK=$work PRESSES=$presses DEEP=$deep AWAIT_WINDOW WINDOW_LIB
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
+  . "$WINDOW_LIB"
   export SDL_AUDIODRIVER=dummy HOME=$WORK/home XDG_CONFIG_HOME= XDG_DATA_HOME= \
     XDG_PICTURES_DIR=$WORK/shots
-  fail() { echo "FAIL: $*"; kill -9 $pid 2>/dev/null; exit 1; }
   TOLVEX_TRACE=$WORK/trace TOLVEX_RECORD=$WORK/rec "$KELDO" >$WORK/out 2>$WORK/err &
   pid=$!
-  win=$("$AWAIT_WINDOW" 60 --name "^KELDO var 0\.2$")
+  win=$(await_game_window 60)
   [ -n "$win" ] || fail "no window"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
-  for i in $(seq 1 600); do grep -q "^frame 30$" $WORK/trace 2>/dev/null && break; sleep 0.1; done
+  trace_reached $WORK/trace 30
   xdotool key --delay 5 $(yes z | head -n $PRESSES)
   sleep 2
   xdotool key Escape
@@ -44,7 +46,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
 
   XDG_PICTURES_DIR=$DEEP "$KELDO" >$WORK/deep.out 2>$WORK/deep.err &
   pid=$!
-  win=$("$AWAIT_WINDOW" 60 --name "^KELDO var 0\.2$")
+  win=$(await_game_window 60)
   [ -n "$win" ] || fail "no window"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   sleep 1
@@ -56,7 +58,6 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
 '
 status=$?
 [ $status -eq 0 ] || exit $status
-fail() { echo "FAIL: $*"; exit 1; }
 
 # The frames that saw attack (button 2) down: presses a few milliseconds apart keep it down
 # from frame to frame as long as frames go on; a game stalled by its pictures would see the

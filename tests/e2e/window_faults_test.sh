@@ -9,6 +9,8 @@
 set -u
 KELDO=$1
 here=$(cd "$(dirname "$0")" && pwd)
+AWAIT_WINDOW=$here/../support/await_window.sh
+. "$here/../support/window_lib.sh"
 command -v Xvfb >/dev/null && command -v xvfb-run >/dev/null || { echo "skip: no Xvfb"; exit 77; }
 command -v xdotool >/dev/null || { echo "skip: no xdotool"; exit 77; }
 work=$(mktemp -d /tmp/keldo-window-faults-XXXXXX)
@@ -34,8 +36,8 @@ start_on_own_display() {
   DISPLAY=$display SDL_AUDIODRIVER=dummy TOLVEX_TRACE="$work/trace.txt" env "$@" "$KELDO" \
     2>"$work/said.txt" &
   pid=$!
-  for i in $(seq 1 600); do grep -q "^frame 30$" "$work/trace.txt" 2>/dev/null && break; sleep 0.1; done
-  win=$(DISPLAY=$display "$here/../support/await_window.sh" 10 --onlyvisible --name "^KELDO var 0\.2$")
+  trace_reached "$work/trace.txt" 30
+  win=$(DISPLAY=$display await_game_window 10 --onlyvisible)
   [ -n "$win" ] || { echo "FAIL: no window"; cat "$work/said.txt"; kill -9 $pid $xpid; exit 1; }
 }
 

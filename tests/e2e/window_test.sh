@@ -7,15 +7,18 @@ KELDO=$1
 command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "skip: no xvfb-run/xdotool"; exit 77; }
 
 work=$(mktemp -d /tmp/keldo-window-XXXXXX)
-AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
-export KELDO WORK=$work AWAIT_WINDOW
+SUPPORT=$(cd "$(dirname "$0")/../support" && pwd)
+AWAIT_WINDOW=$SUPPORT/await_window.sh WINDOW_LIB=$SUPPORT/window_lib.sh
+. "$WINDOW_LIB"
+export KELDO WORK=$work AWAIT_WINDOW WINDOW_LIB
 xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   set -u
+  . "$WINDOW_LIB"
   export SDL_AUDIODRIVER=dummy
   TOLVEX_TRACE=$WORK/trace.txt TOLVEX_SHOT=200:$WORK/game.png "$KELDO" 2>$WORK/stderr.txt &
   pid=$!
-  win=$("$AWAIT_WINDOW" 60 --onlyvisible --name "^KELDO var 0\.2$")
-  [ -n "$win" ] || { echo "FAIL: no window titled KELDO var 0.2"; kill $pid; exit 1; }
+  win=$(await_game_window 60 --onlyvisible)
+  [ -n "$win" ] || fail "no window titled $KELDO_TITLE"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   sleep 1
   xdotool keydown space; sleep 0.3; xdotool keyup space

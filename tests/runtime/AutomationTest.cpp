@@ -381,7 +381,7 @@ TEST(FloatingPoint, GameModeCallsDoNotTrap) {
             {"TOLVEX_TRACE", (dir / "trace.txt").string()},
             {"TOLVEX_PACE", "1"}};
     const unsigned saved = _mm_getcsr();
-    _mm_setcsr(0x7F00);
+    _mm_setcsr(TV_GAME_FP_MODE);
     bool ok = true;
     {
         Session session;
@@ -394,12 +394,12 @@ TEST(FloatingPoint, GameModeCallsDoNotTrap) {
             L.DrawTexRot(t, 16, 0, -16, 16, 500.5, 300.25, 128, 64, 64, 32, 1.1, 1, 1, 1, 0.5);
             L.DrawRect(5.5, 5.5, 100.1, 50.9, 1, 0, 0, 0.3);
             L.Act();
-            ok = ok && _mm_getcsr() == 0x7F00;
+            ok = ok && _mm_getcsr() == TV_GAME_FP_MODE;
         }
         ok = ok && L.GetFPS() > 0;
         L.FreeMem(t);
     }
-    ok = ok && _mm_getcsr() == 0x7F00;
+    ok = ok && _mm_getcsr() == TV_GAME_FP_MODE;
     _mm_setcsr(saved);
     EXPECT_TRUE(ok);
     EXPECT_TRUE(fs::exists(dir / "shot.png"));

@@ -41,13 +41,11 @@ Library* LoadLibrary() {
     if (lib->Handle == nullptr) {
         throw std::runtime_error(dlerror());
     }
-#define RT_BIND(name, result, params)                                          \
-    lib->name = reinterpret_cast<result(*) params>(dlsym(lib->Handle, #name)); \
-    if (lib->name == nullptr) {                                                \
-        throw std::runtime_error("missing entry " #name);                      \
+    const char* missing =
+        TvBindEntries(*lib, [lib](const char* name) { return dlsym(lib->Handle, name); });
+    if (missing != nullptr) {
+        throw std::runtime_error(std::string("missing entry ") + missing);
     }
-    TOLVEX_ENTRIES(RT_BIND)
-#undef RT_BIND
     std::atexit([] { fs::remove_all(Lib().Root); });
     return lib;
 }
@@ -60,14 +58,7 @@ Library& Lib() {
 }
 
 StrPtr MakeStr(std::string_view ascii) {
-    auto* s = static_cast<TvStr*>(std::malloc(sizeof(TvStr) + ascii.size() * sizeof(uint16_t)));
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(ascii.size());
-    for (size_t i = 0; i < ascii.size(); ++i) {
-        s->Text[i] = static_cast<unsigned char>(ascii[i]);
-    }
-    s->Text[ascii.size()] = 0;
-    return StrPtr(s);
+    return StrPtr(TvMakeStr(std::malloc(TvStrSize(ascii.size())), ascii));
 }
 
 void WritePicture(const std::string& name, int w, int h, const std::function<Rgba(int, int)>& at) {

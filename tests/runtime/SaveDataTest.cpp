@@ -26,11 +26,8 @@ using BytesPtr = std::unique_ptr<TvBytes, BytesFree>;
 
 // Saves `text` under `name`; the library's answer.
 bool Save(const std::string& name, std::string_view text) {
-    std::vector<uint8_t> block(sizeof(TvBytes) + text.size());
-    auto* data = reinterpret_cast<TvBytes*>(block.data());
-    data->RefCnt = 1;
-    data->Len = static_cast<int64_t>(text.size());
-    std::memcpy(data->Data, text.data(), text.size());
+    std::vector<uint8_t> block(static_cast<size_t>(TvBytesSize(text.size())));
+    TvBytes* data = TvMakeBytes(block.data(), text.data(), text.size());
     StrPtr s = MakeStr(name);
     return Lib().SaveSaveData(s.get(), data);
 }

@@ -69,10 +69,8 @@ TEST(Window, ASaveWithNoDataFolderIsNamedInOneWarning) {
         setenv("XDG_DATA_HOME", dataHome, 1);
         const TvError error = Caught([] {
             Session session;
-            std::vector<uint8_t> block(sizeof(TvBytes) + 1);
-            auto* data = reinterpret_cast<TvBytes*>(block.data());
-            data->RefCnt = 1;
-            data->Len = 1;
+            std::vector<uint8_t> block(static_cast<size_t>(TvBytesSize(1)));
+            TvBytes* data = TvMakeBytes(block.data(), "x", 1);
             testing::internal::CaptureStderr();
             EXPECT_FALSE(Lib().SaveSaveData(MakeStr("best").get(), data));
             EXPECT_FALSE(Lib().SaveSaveData(MakeStr("best").get(), data));

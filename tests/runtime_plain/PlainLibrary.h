@@ -26,10 +26,11 @@ inline const Library& Lib() {
         if (lib.Handle == nullptr) {
             throw std::runtime_error(dlerror());
         }
-#define TOLVEX_TEST_BIND(name, result, params) \
-    lib.name = reinterpret_cast<result(*) params>(dlsym(lib.Handle, #name));
-        TOLVEX_ENTRIES(TOLVEX_TEST_BIND)
-#undef TOLVEX_TEST_BIND
+        const char* missing =
+            TvBindEntries(lib, [&lib](const char* name) { return dlsym(lib.Handle, name); });
+        if (missing != nullptr) {
+            throw std::runtime_error(std::string("missing entry ") + missing);
+        }
         return lib;
     }();
     return library;
@@ -43,19 +44,11 @@ using BytesPtr = std::unique_ptr<TvBytes, FreeWithLibrary>;
 
 // A library string of UTF-16 text, made the way the game makes them.
 inline StrPtr Str(std::u16string_view text) {
-    auto* s = static_cast<TvStr*>(Lib().AllocMem(
-        static_cast<int64_t>(sizeof(TvStr) + text.size() * sizeof(uint16_t)), nullptr));
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        s->Text[i] = text[i];
-    }
-    s->Text[text.size()] = 0;
-    return StrPtr(s);
+    return StrPtr(TvMakeStr(Lib().AllocMem(TvStrSize(text.size()), nullptr), text));
 }
 
 inline StrPtr Str(std::string_view ascii) {
-    return Str(std::u16string(ascii.begin(), ascii.end()));
+    return StrPtr(TvMakeStr(Lib().AllocMem(TvStrSize(ascii.size()), nullptr), ascii));
 }
 
 // The text of a string that the library made (ASCII), freeing it.
@@ -69,14 +62,8 @@ inline std::string Take(TvStr* s) {
 }
 
 inline BytesPtr Bytes(std::string_view data) {
-    auto* b = static_cast<TvBytes*>(
-        Lib().AllocMem(static_cast<int64_t>(sizeof(TvBytes) + data.size()), nullptr));
-    b->RefCnt = 1;
-    b->Len = static_cast<int64_t>(data.size());
-    for (size_t i = 0; i < data.size(); ++i) {
-        b->Data[i] = static_cast<uint8_t>(data[i]);
-    }
-    return BytesPtr(b);
+    return BytesPtr(
+        TvMakeBytes(Lib().AllocMem(TvBytesSize(data.size()), nullptr), data.data(), data.size()));
 }
 
 inline std::string Take(TvBytes* b) {
@@ -101,7 +88,7 @@ uint32_t RaisedCode(Call&& call, std::string* message = nullptr) {
 // The game's floating-point mode: rounding toward zero, invalid operations trap.
 class GameFpMode {
 public:
-    GameFpMode() : Saved(_mm_getcsr()) { _mm_setcsr(0x7F00); }
+    GameFpMode() : Saved(_mm_getcsr()) { _mm_setcsr(TV_GAME_FP_MODE); }
     ~GameFpMode() { _mm_setcsr(Saved); }
     GameFpMode(const GameFpMode&) = delete;
     GameFpMode& operator=(const GameFpMode&) = delete;

@@ -30,14 +30,8 @@ std::string Utf8(const TvStr* s) {
 }
 
 TvStr* NewStr(const std::string& text) {
-    auto* s = static_cast<TvStr*>(std::calloc(1, sizeof(TvStr) + text.size() * 2));
     ++gCurrent->LiveAllocations;
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        s->Text[i] = static_cast<uint16_t>(static_cast<unsigned char>(text[i]));
-    }
-    return s;
+    return TvMakeStr(std::calloc(1, TvStrSize(text.size())), text);
 }
 
 uint64_t NextLcg() {
@@ -157,12 +151,8 @@ TvBytes* LoadSaveData(const TvStr* name) {
     if (found == gCurrent->Saved.end()) {
         return nullptr;
     }
-    auto* bytes = static_cast<TvBytes*>(
-        AllocMem(static_cast<int64_t>(sizeof(TvBytes) + found->second.size()), nullptr));
-    bytes->RefCnt = 1;
-    bytes->Len = static_cast<int64_t>(found->second.size());
-    std::memcpy(bytes->Data, found->second.data(), found->second.size());
-    return bytes;
+    const auto& saved = found->second;
+    return TvMakeBytes(AllocMem(TvBytesSize(saved.size()), nullptr), saved.data(), saved.size());
 }
 
 }  // namespace

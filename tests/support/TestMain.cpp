@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include "Tolvex.h"
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    _mm_setcsr(0x7F00);
+    _mm_setcsr(TV_GAME_FP_MODE);
     return RUN_ALL_TESTS();
 }

@@ -5,7 +5,9 @@
 export WINEDEBUG=-all SDL_AUDIODRIVER=dummy
 # Waits for a window and prints its id (the scripts run under `sh -c` use it too).
 AWAIT_WINDOW=$(cd "$(dirname "$0")/../support" && pwd)/await_window.sh
-export AWAIT_WINDOW
+# The game window's title and the ways to wait for it, for the shells run on a virtual display.
+WINDOW_LIB=$(cd "$(dirname "$0")/../support" && pwd)/window_lib.sh
+export AWAIT_WINDOW WINDOW_LIB
 
 failures=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/keldo-wine-test.XXXXXX")

@@ -22,10 +22,11 @@ cd "$work"
 export KELDO_EXE="$bin/keldo.exe" SHOTS="$shots" WINE
 set +e
 xvfb-run -a -s "-screen 0 1600x900x24" sh -c '
+  . "$WINDOW_LIB"
   TOLVEX_TRACE=trace.txt TOLVEX_SHOT=$SHOTS $WINE "$KELDO_EXE" 2>stderr.txt &
   pid=$!
-  win=$("$AWAIT_WINDOW" 120 --name "^KELDO var 0\.2$")
-  [ -n "$win" ] || { echo "FAIL: no window titled KELDO var 0.2"; kill $pid; exit 1; }
+  win=$(await_game_window 120)
+  [ -n "$win" ] || fail "no window titled $KELDO_TITLE"
   # Space until the game scene starts: the window may take input only a while after it shows.
   i=0
   while [ $i -lt 120 ] && ! grep -q "^load_tex velquint256.vstex" trace.txt 2>/dev/null; do

@@ -71,6 +71,12 @@ typedef struct TvInitParams {
 #define TV_ERR_CONFIG 0xE7100006u      /* a malformed automation variable or input script */
 #define TV_ERR_STATE 0xE7100007u       /* an entry called before Init or after Free */
 
+/* The floating-point mode the game calls every entry in (x86-64 MXCSR): rounding toward zero;
+   denormal, divide-by-zero, overflow, underflow and precision masked; invalid operation
+   unmasked, so that it faults instead of spreading NaNs. The library gives the same results in
+   it and leaves it as it found it. */
+#define TV_GAME_FP_MODE 0x7F00u
+
 /* Pad buttons (Pad's button index). */
 #define TV_PAD_BUTTONS 16
 
@@ -237,11 +243,67 @@ TOLVEX_ENTRIES(TOLVEX_DECLARE_ENTRY)
 #ifdef __cplusplus
 } /* extern "C" */
 
+#include <cstring>
+#include <type_traits>
+
 /* The exception that every failing entry raises. */
 struct TvError {
     uint32_t Code;      /* one of TV_ERR_* */
     char Message[480];  /* one line: what failed, naming the file or variable */
 };
+
+/* Binds a table that has a pointer field named after each entry, in the order of the list;
+   find(name) gives an entry's address, or null. Returns the name of the first entry that is
+   missing (the fields after it stay as they were), or null when all are bound. */
+template <typename Table, typename Find>
+const char* TvBindEntries(Table& table, Find&& find) {
+#define TOLVEX_BIND_ENTRY(name, result, params)                   \
+    table.name = reinterpret_cast<result(*) params>(find(#name)); \
+    if (table.name == nullptr) {                                  \
+        return #name;                                             \
+    }
+    TOLVEX_ENTRIES(TOLVEX_BIND_ENTRY)
+#undef TOLVEX_BIND_ENTRY
+    return nullptr;
+}
+
+/* The bytes that a TvStr of `units` UTF-16 units takes, its closing 0 included, and that a
+   TvBytes of `count` bytes takes: what to allocate for TvMakeStr and TvMakeBytes. */
+constexpr int64_t TvStrSize(size_t units) {
+    return static_cast<int64_t>(sizeof(TvStr) + units * sizeof(uint16_t));
+}
+constexpr int64_t TvBytesSize(size_t count) {
+    return static_cast<int64_t>(sizeof(TvBytes) + count);
+}
+
+/* Makes a TvStr of text (UTF-16 units, or chars taken one byte a unit) in `memory`, of
+   TvStrSize(text.size()) bytes, and returns it. */
+template <typename Text>
+TvStr* TvMakeStr(void* memory, const Text& text) {
+    auto* s = static_cast<TvStr*>(memory);
+    s->RefCnt = 1;
+    s->Len = static_cast<int64_t>(text.size());
+    size_t at = 0;
+    for (const auto unit : text) {
+        using Unit = std::make_unsigned_t<std::remove_cv_t<decltype(unit)>>;
+        s->Text[at++] = static_cast<uint16_t>(static_cast<Unit>(unit));
+    }
+    s->Text[at] = 0;
+    return s;
+}
+
+/* Makes a TvBytes holding a copy of `size` bytes of data in `memory`, of TvBytesSize(size)
+   bytes, and returns it. A 0 follows the data, for a reader that takes it as text. */
+inline TvBytes* TvMakeBytes(void* memory, const void* data, size_t size) {
+    auto* b = static_cast<TvBytes*>(memory);
+    b->RefCnt = 1;
+    b->Len = static_cast<int64_t>(size);
+    if (size > 0) {
+        std::memcpy(b->Data, data, size);
+    }
+    b->Data[size] = 0;
+    return b;
+}
 #endif
 
 #endif /* TOLVEX_H */

@@ -23,14 +23,7 @@ struct Entries {
 // Binds every entry of an opened library by name, in order. Returns the name of the first
 // entry that is missing, or nullptr when all are there.
 inline const char* BindEntries(void* library, Entries& e) {
-#define TVTOOLS_BIND(name, result, params)                              \
-    e.name = reinterpret_cast<result(*) params>(dlsym(library, #name)); \
-    if (e.name == nullptr) {                                            \
-        return #name;                                                   \
-    }
-    TOLVEX_ENTRIES(TVTOOLS_BIND)
-#undef TVTOOLS_BIND
-    return nullptr;
+    return TvBindEntries(e, [library](const char* name) { return dlsym(library, name); });
 }
 
 // Opens the library file at path and binds all of its entries; throws a runtime_error that
@@ -59,15 +52,7 @@ inline TvInitParams StartRecord(uint64_t* exceptionCell, const TvStr* title) {
 
 // A TvStr of ASCII text, allocated with the library's AllocMem; release it with FreeMem.
 inline TvStr* MakeStr(const Entries& e, std::string_view text) {
-    auto* s = static_cast<TvStr*>(
-        e.AllocMem(static_cast<int64_t>(sizeof(TvStr) + text.size() * sizeof(uint16_t)), nullptr));
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        s->Text[i] = static_cast<unsigned char>(text[i]);
-    }
-    s->Text[text.size()] = 0;
-    return s;
+    return TvMakeStr(e.AllocMem(TvStrSize(text.size()), nullptr), text);
 }
 
 }  // namespace tvtools

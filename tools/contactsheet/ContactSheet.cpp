@@ -36,11 +36,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kBandH = 900;  // the library's screen
-// The game's floating-point mode: rounding toward zero, the invalid-operation trap on.
-constexpr unsigned kGameFpMode = 0x7F00;
 
 struct GameFpMode {
-    GameFpMode() { _mm_setcsr(kGameFpMode); }
+    GameFpMode() { _mm_setcsr(TV_GAME_FP_MODE); }
     ~GameFpMode() { _mm_setcsr(Before); }
     GameFpMode(const GameFpMode&) = delete;
     GameFpMode& operator=(const GameFpMode&) = delete;

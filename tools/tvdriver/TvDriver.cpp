@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Call in the game's own floating-point mode, which the library must cope with.
-    _mm_setcsr(0x7F00);
+    _mm_setcsr(TV_GAME_FP_MODE);
     int code = 0;
     try {
         Run(e, pictures);

@@ -82,15 +82,7 @@ OpenStream& FindForWriting(TvStream* stream, const char* entry) {
 }  // namespace
 
 TvBytes* NewBytes(const void* data, size_t size) {
-    auto* bytes =
-        static_cast<TvBytes*>(AllocMem(static_cast<int64_t>(sizeof(TvBytes) + size), "skip"));
-    bytes->RefCnt = 1;
-    bytes->Len = static_cast<int64_t>(size);
-    if (size > 0) {
-        std::memcpy(bytes->Data, data, size);
-    }
-    bytes->Data[size] = 0;
-    return bytes;
+    return TvMakeBytes(AllocMem(TvBytesSize(size), "skip"), data, size);
 }
 
 namespace {

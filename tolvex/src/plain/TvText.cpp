@@ -73,15 +73,7 @@ TvStr* NewTvStr(std::string_view utf8) {
             units.push_back(static_cast<char16_t>(c));
         }
     }
-    auto* s = static_cast<TvStr*>(
-        AllocMem(static_cast<int64_t>(sizeof(TvStr) + units.size() * sizeof(uint16_t)), nullptr));
-    s->RefCnt = 1;
-    s->Len = static_cast<int64_t>(units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-        s->Text[i] = units[i];
-    }
-    s->Text[units.size()] = 0;
-    return s;
+    return TvMakeStr(AllocMem(TvStrSize(units.size()), nullptr), units);
 }
 
 }  // namespace tolvex

@@ -25,6 +25,7 @@
 #include <system_error>
 #include <thread>
 
+#include "TolvexSignals.h"
 #include "core/Errors.h"
 #include "core/Runtime.h"
 #include "platform/Platform.h"
@@ -33,12 +34,6 @@ namespace tolvex {
 
 namespace {
 
-// Asks to end the run: it ends the clean way, as a closed window does.
-constexpr std::array kStopSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-// Nobody should send these, and each would end the process in silence; the run still ends the
-// clean way, but as a failure naming it. The real-time signals join them in ForEachTaken.
-constexpr std::array kStraySignals = {SIGUSR1, SIGUSR2, SIGALRM,   SIGVTALRM, SIGPROF,
-                                      SIGIO,   SIGPWR,  SIGSTKFLT, SIGXCPU};
 // A reader of the trace that goes away, or a file-size limit, must make the write fail (and
 // be reported), not end the process in silence.
 constexpr std::array kIgnoredSignals = {SIGPIPE, SIGXFSZ};
@@ -79,14 +74,13 @@ struct Watchdog {
 Watchdog gWatchdog;
 
 bool IsStop(int signal) {
-    return std::find(kStopSignals.begin(), kStopSignals.end(), signal) != kStopSignals.end();
+    return std::find(tvsignals::kStop.begin(), tvsignals::kStop.end(), signal) !=
+           tvsignals::kStop.end();
 }
 
 template <typename Fn>
 void ForEachTaken(Fn&& fn) {
-    for (int signal : kStopSignals) fn(signal, false);
-    for (int signal : kStraySignals) fn(signal, false);
-    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) fn(signal, false);
+    tvsignals::ForEachEnding([&](int signal) { fn(signal, false); });
     for (int signal : kIgnoredSignals) fn(signal, true);
 }
 

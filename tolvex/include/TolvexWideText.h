@@ -1,10 +1,14 @@
-#include "platform/win32/WideText.h"
+// Windows: UTF-8 to and from the UTF-16 of the system's own calls, for the library and the
+// program around it alike (the TvStr of the contract is UTF-16 too, but counted: RtString).
+#pragma once
 
 #include <windows.h>
 
-namespace tolvex {
+#include <string>
 
-std::wstring Wide(const std::string& utf8) {
+namespace tvtext {
+
+inline std::wstring Wide(const std::string& utf8) {
     if (utf8.empty()) {
         return {};
     }
@@ -15,7 +19,7 @@ std::wstring Wide(const std::string& utf8) {
     return wide;
 }
 
-std::string Utf8(const std::wstring& wide) {
+inline std::string Utf8(const std::wstring& wide) {
     if (wide.empty()) {
         return {};
     }
@@ -26,4 +30,4 @@ std::string Utf8(const std::wstring& wide) {
     return utf8;
 }
 
-}  // namespace tolvex
+}  // namespace tvtext
