@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "core/Errors.h"
 #include "platform/Platform.h"
@@ -53,6 +55,32 @@ void Warn(const std::string& text) {
     const std::string line = "tolvex: warning: " + Escaped(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+    Notify(Escaped(text));
+}
+
+namespace {
+
+// Said before anyone draws them, a burst of warnings must not grow without end.
+constexpr size_t kMaxPendingNotices = 8;
+
+struct Notices {
+    std::mutex Lock;
+    std::vector<std::string> Pending;
+};
+Notices gNotices;
+
+}  // namespace
+
+void Notify(const std::string& text) {
+    const std::lock_guard<std::mutex> held(gNotices.Lock);
+    if (gNotices.Pending.size() < kMaxPendingNotices) {
+        gNotices.Pending.push_back(text);
+    }
+}
+
+std::vector<std::string> TakeNotices() {
+    const std::lock_guard<std::mutex> held(gNotices.Lock);
+    return std::exchange(gNotices.Pending, {});
 }
 
 namespace {

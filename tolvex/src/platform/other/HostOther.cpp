@@ -9,5 +9,12 @@ void ClearHostLatches() {}
 bool HostScalesPicture() { return false; }
 void HostFrameShown() {}
 void TellHostPaused(bool) {}
+bool HostAllowsQuit() { return true; }
+bool HostHasFullscreen() { return false; }
+bool HostIsFullscreen() { return false; }
+void HostToggleFullscreen() {}
+bool HostPauseAsked() { return false; }
+bool HostMuteAsked() { return false; }
+void TellHostMuted(bool) {}
 
 }  // namespace tolvex

@@ -3,6 +3,8 @@
 // the whole 1600 x 900 picture and the page's style scales it; the page hears of each pause.
 #include <emscripten.h>
 
+#include <utility>
+
 #include "platform/Host.h"
 
 namespace tolvex {
@@ -13,6 +15,8 @@ struct HostButtons {
     uint32_t Held = 0;
     // Pressed since the last frame, so that a tap shorter than a frame still counts.
     uint32_t Latched = 0;
+    bool PauseAsked = false;
+    bool MuteAsked = false;
 };
 HostButtons gHost;
 
@@ -49,7 +53,41 @@ void TellHostPaused(bool paused) {
         paused);
 }
 
+bool HostAllowsQuit() { return false; }
+
+bool HostHasFullscreen() {
+    return EM_ASM_INT({ return Module['toggleFullscreen'] ? 1 : 0; }) != 0;
+}
+
+bool HostIsFullscreen() {
+    return EM_ASM_INT({
+               return typeof document != = 'undefined' && document.fullscreenElement ? 1 : 0;
+           }) != 0;
+}
+
+void HostToggleFullscreen() {
+    EM_ASM({
+        if (Module['toggleFullscreen']) Module['toggleFullscreen']();
+    });
+}
+
+bool HostPauseAsked() { return std::exchange(gHost.PauseAsked, false); }
+
+bool HostMuteAsked() { return std::exchange(gHost.MuteAsked, false); }
+
+void TellHostMuted(bool muted) {
+    EM_ASM(
+        {
+            if (Module['onMute']) Module['onMute']($0 != 0);
+        },
+        muted);
+}
+
 }  // namespace tolvex
+
+// The page's pause and mute buttons.
+extern "C" EMSCRIPTEN_KEEPALIVE void tolvex_host_pause() { tolvex::gHost.PauseAsked = true; }
+extern "C" EMSCRIPTEN_KEEPALIVE void tolvex_host_mute() { tolvex::gHost.MuteAsked = true; }
 
 // Called by the page whenever its held buttons change (bit b for pad button b).
 extern "C" EMSCRIPTEN_KEEPALIVE void tolvex_host_buttons(uint32_t held) {
