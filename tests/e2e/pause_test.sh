@@ -87,7 +87,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   xdotool keyup Left; sleep 0.5; xdotool key p
   resumed "let go during"
 
-  xdotool key Escape Up Return  # the pause menu's Quit
+  xdotool key Escape Up Return  # Quit, from the pause menu
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   wait $pid || fail "the game did not end cleanly: $(cat $WORK/err.txt)"
 '

@@ -38,7 +38,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   for i in $(seq 1 600); do grep -q "^frame 30$" $WORK/trace 2>/dev/null && break; sleep 0.1; done
   xdotool key --delay 5 $(yes z | head -n $PRESSES)
   sleep 2
-  xdotool key Escape Up Return  # the pause menu's Quit
+  xdotool key Escape Up Return  # Quit, from the pause menu
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   wait $pid || fail "the game did not end cleanly: $(cat $WORK/err)"
 
@@ -50,7 +50,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   sleep 1
   xdotool key F12
   sleep 1
-  xdotool key Escape Up Return  # the pause menu's Quit
+  xdotool key Escape Up Return  # Quit, from the pause menu
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   wait $pid || fail "a path too long ended the game: $(cat $WORK/deep.err)"
 '

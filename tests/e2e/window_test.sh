@@ -27,7 +27,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   xdotool windowfocus "$win" 2>/dev/null || true
   xdotool key Escape Up Return
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  if kill -0 $pid 2>/dev/null; then echo "FAIL: the menu's Quit did not close the game"; kill -9 $pid; exit 1; fi
+  if kill -0 $pid 2>/dev/null; then echo "FAIL: the Quit of the pause menu did not close the game"; kill -9 $pid; exit 1; fi
   wait $pid; code=$?
   [ $code -eq 0 ] || { echo "FAIL: exit code $code"; cat $WORK/stderr.txt; exit 1; }
 '

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <deque>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Errors.h"
@@ -28,6 +30,8 @@ constexpr int kEdge = 6;
 constexpr int64_t kNoticeShownNs = 6'000'000'000;
 // A few at once, each cut to a line: more would hide the game.
 constexpr size_t kNoticesShown = 3;
+constexpr size_t kNoticesWaiting = 2 * kNoticesShown;
+constexpr size_t kNoticeLines = 2;
 constexpr double kNoticeScale = 0.625;
 constexpr int kNoticeMargin = 24;
 constexpr int kNoticeLineGap = 8;
@@ -59,11 +63,29 @@ SDL_Texture* Font() {
     return gOverlay.Font;
 }
 
-// Cut to what fits across the picture, with "..." where it was cut.
-std::string Fitted(const std::string& text, double scale) {
+// A notice in lines that fit across the picture, broken between words, at most
+// kNoticeLines of them, the last one ending in "..." where it was cut.
+std::vector<std::string> Lines(const std::string& text) {
     const size_t room =
-        static_cast<size_t>((kScreenW - 4 * kNoticeMargin) / (kGlyphAdvance * scale));
-    return text.size() <= room ? text : text.substr(0, room - 3) + "...";
+        static_cast<size_t>((kScreenW - 4 * kNoticeMargin) / (kGlyphAdvance * kNoticeScale));
+    std::vector<std::string> lines;
+    std::string_view rest = text;
+    while (!rest.empty() && lines.size() < kNoticeLines) {
+        size_t cut = rest.size() <= room ? rest.size() : rest.rfind(' ', room);
+        if (cut == std::string_view::npos || cut == 0) {
+            cut = std::min(room, rest.size());
+        }
+        lines.emplace_back(rest.substr(0, cut));
+        rest.remove_prefix(cut);
+        while (!rest.empty() && rest.front() == ' ') {
+            rest.remove_prefix(1);
+        }
+    }
+    if (!rest.empty()) {
+        std::string& last = lines.back();
+        last = last.substr(0, std::min(last.size(), room - 3)) + "...";
+    }
+    return lines;
 }
 
 }  // namespace
@@ -111,8 +133,11 @@ bool RefreshNotices() {
     const int64_t now = MonotonicNs();
     bool changed = false;
     for (std::string& text : TakeNotices()) {
-        gOverlay.Notices.push_back({std::move(text), 0});
-        changed = true;
+        // A burst (a held screenshot key) shows its first few; the rest would only queue up.
+        if (gOverlay.Notices.size() < kNoticesWaiting) {
+            gOverlay.Notices.push_back({std::move(text), 0});
+            changed = true;
+        }
     }
     auto& shown = gOverlay.Notices;
     while (!shown.empty() && shown.front().Since != 0 &&
@@ -132,17 +157,22 @@ bool RefreshNotices() {
 bool NoticeShowing() { return !gOverlay.Notices.empty(); }
 
 void DrawNotices(SDL_Renderer* renderer) {
-    const size_t count = std::min(gOverlay.Notices.size(), kNoticesShown);
-    if (count == 0) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < std::min(gOverlay.Notices.size(), kNoticesShown); ++i) {
+        for (std::string& line : Lines(gOverlay.Notices[i].Text)) {
+            lines.push_back(std::move(line));
+        }
+    }
+    if (lines.empty()) {
         return;
     }
-    const int line = static_cast<int>(kGlyphH * kNoticeScale) + kNoticeLineGap;
-    const int height = static_cast<int>(count) * line + 2 * kNoticeMargin - kNoticeLineGap;
+    const int step = static_cast<int>(kGlyphH * kNoticeScale) + kNoticeLineGap;
+    const int height = static_cast<int>(lines.size()) * step + 2 * kNoticeMargin - kNoticeLineGap;
     DrawBox(renderer, {kNoticeMargin, kScreenH - kNoticeMargin - height,
                        kScreenW - 2 * kNoticeMargin, height});
-    for (size_t i = 0; i < count; ++i) {
-        DrawText(renderer, 2 * kNoticeMargin, kScreenH - height + static_cast<int>(i) * line,
-                 Fitted(gOverlay.Notices[i].Text, kNoticeScale), kNoticeScale, kNoticeColour);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        DrawText(renderer, 2 * kNoticeMargin, kScreenH - height + static_cast<int>(i) * step,
+                 lines[i], kNoticeScale, kNoticeColour);
     }
 }
 

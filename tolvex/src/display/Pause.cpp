@@ -48,14 +48,17 @@ struct PageLayout {
     double TextScale;
     int TextLeft;
 };
-constexpr PageLayout kMainLayout{40, 1.0, {380, 260, 840, 520}, 280, 80, 1.0, 440};
-constexpr PageLayout kControlsLayout{16, 0.5, {100, 140, 1400, 680}, 190, 60, 0.75, 140};
+constexpr PageLayout kMainLayout{40, 1.0, {300, 260, 1000, 0}, 280, 72, 1.0, 380};
+constexpr PageLayout kControlsLayout{16, 0.5, {100, 140, 1400, 0}, 190, 60, 0.75, 140};
 // The controls page's columns: the action, its keys, its controller button.
 constexpr int kKeysColumn = 480;
 constexpr int kButtonColumn = 1180;
-constexpr int kMessageTop = 800;
+// The line under the rows that says how to work the page, or what a choice did.
+constexpr int kMessageGap = 12;
 constexpr double kSmallScale = 0.5;
 constexpr int kCornerMargin = 30;
+constexpr int kCornerPadding = 14;
+constexpr double kCornerScale = 0.75;
 
 struct PauseState {
     bool Requested = false;
@@ -206,8 +209,9 @@ void DrawMenu(SDL_Renderer* renderer) {
         const SDL_Rect where{(kScreenW - w) / 2, layout.LabelTop, w, h};
         SDL_RenderCopy(renderer, gPause.Label, nullptr, &where);
     }
+    const int messageTop = layout.FirstRow + RowCount() * layout.RowHeight + kMessageGap;
     SDL_Rect box = layout.Box;
-    box.h = RowCount() * layout.RowHeight + (layout.FirstRow - box.y) + 20;
+    box.h = messageTop + static_cast<int>(kGlyphH * kSmallScale) + 2 * kMessageGap - box.y;
     DrawBox(renderer, box);
     if (gPause.Shown == Page::Main) {
         const std::vector<Item> items = MainItems();
@@ -223,12 +227,15 @@ void DrawMenu(SDL_Renderer* renderer) {
             ? "Arrows, Enter or Space; Escape resumes. Fullscreen: " + FullscreenKeys()
             : "Enter: bind the action to the next key or button; Escape: back";
     const std::string& line = gPause.Message.empty() ? hint : gPause.Message;
-    DrawText(renderer, (kScreenW - TextWidth(line, kSmallScale)) / 2, kMessageTop + 40, line,
-             kSmallScale, gPause.Message.empty() ? kQuiet : kChosen);
+    DrawText(renderer, (kScreenW - TextWidth(line, kSmallScale)) / 2, messageTop, line, kSmallScale,
+             gPause.Message.empty() ? kQuiet : kChosen);
     if (gPause.Settings.Muted) {
         const std::string muted = "MUTED (M)";
-        DrawText(renderer, kScreenW - kCornerMargin - TextWidth(muted, 0.75), kCornerMargin, muted,
-                 0.75, kChosen);
+        const int w = TextWidth(muted, kCornerScale) + 2 * kCornerPadding;
+        const int h = static_cast<int>(kGlyphH * kCornerScale) + 2 * kCornerPadding;
+        DrawBox(renderer, {kScreenW - kCornerMargin - w, kCornerMargin, w, h});
+        DrawText(renderer, kScreenW - kCornerMargin - w + kCornerPadding,
+                 kCornerMargin + kCornerPadding, muted, kCornerScale, kChosen);
     }
     DrawNotices(renderer);
 }
