@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/Errors.h"
+#include "core/Runtime.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -56,6 +57,14 @@ void Warn(const std::string& text) {
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     Notify(Escaped(text));
+}
+
+void WarnOncePerRun(uint64_t& mark, const std::string& text) {
+    const uint64_t generation = CurrentSession().Generation;
+    if (mark != generation) {
+        mark = generation;
+        Warn(text);
+    }
 }
 
 namespace {

@@ -52,6 +52,9 @@ std::string SetAside(const std::string& path);
 // sees it over the picture (a warning always tells of something the player loses).
 void Warn(const std::string& text);
 
+// Warn, but only once a run for each `mark` (for what fails again at every try).
+void WarnOncePerRun(uint64_t& mark, const std::string& text);
+
 // A short line for the player over the picture, from any thread; TakeNotices gives those said
 // since it was last asked, oldest first.
 void Notify(const std::string& text);

@@ -26,6 +26,7 @@
 #include "core/Screen.h"
 #include "files/DataFile.h"
 #include "files/UserFiles.h"
+#include "plain/PlainText.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -71,16 +72,6 @@ struct Defaults {
 Defaults gDefaults;
 uint64_t gWarnedSaveIn = 0;
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 const Action* FindAction(std::string_view name) {
     for (const Action& action : kActions) {
         if (action.Name.size() == name.size() &&
@@ -104,7 +95,7 @@ std::string ReadNames(std::string_view list, const std::function<int(const std::
                       int unknown, const char* what, std::vector<int>& codes) {
     while (!list.empty()) {
         const size_t comma = list.find(',');
-        const std::string name(Trimmed(list.substr(0, comma)));
+        const std::string name(Trim(list.substr(0, comma)));
         list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
         const int found = code(name);
         if (found == unknown) {
@@ -156,14 +147,13 @@ void ReadActionFile(const std::string& path, const char* file,
     std::string raw;
     bool cut = false;
     for (int number = 1; reader.NextLine(raw, cut); ++number) {
-        const std::string_view line = Trimmed(std::string_view(raw).substr(0, raw.find('#')));
+        const std::string_view line = Trim(std::string_view(raw).substr(0, raw.find('#')));
         if (line.empty() && !cut) {
             continue;
         }
         const size_t equals = line.find('=');
-        const Action* action = equals == std::string_view::npos
-                                   ? nullptr
-                                   : FindAction(Trimmed(line.substr(0, equals)));
+        const Action* action =
+            equals == std::string_view::npos ? nullptr : FindAction(Trim(line.substr(0, equals)));
         std::vector<int> codes;
         std::string why;
         if (cut) {
@@ -172,7 +162,7 @@ void ReadActionFile(const std::string& path, const char* file,
         } else if (equals == std::string_view::npos) {
             why = std::string("not 'action = ") + what + ", " + what + "...'";
         } else if (action == nullptr) {
-            why = Quoted(Trimmed(line.substr(0, equals))) +
+            why = Quoted(Trim(line.substr(0, equals))) +
                   " is not an action (hop, attack, left, right, up, down, pause, screenshot)";
         } else {
             why = ReadNames(line.substr(equals + 1), code, unknown, what, codes);
@@ -231,24 +221,6 @@ std::string KeysLine(const Action& action) {
     return line;
 }
 
-void WarnOnceAboutSaving(const std::string& text) {
-    if (gWarnedSaveIn != CurrentSession().Generation) {
-        gWarnedSaveIn = CurrentSession().Generation;
-        Warn(text);
-    }
-}
-
-class HeldLock {
-public:
-    explicit HeldLock(int64_t handle) : Handle(handle) {}
-    ~HeldLock() { UnlockSaveFolder(Handle); }
-    HeldLock(const HeldLock&) = delete;
-    HeldLock& operator=(const HeldLock&) = delete;
-
-private:
-    int64_t Handle;
-};
-
 // Writes the lines of the actions in `changed` into `file`: each one where the action's first
 // line was (its other lines dropped, since a later line would win), or at the end; every
 // other line stays as the player wrote it. Under the folder's lock, so that two games saving
@@ -258,29 +230,30 @@ void WriteActionLines(const char* file, const std::vector<const Action*>& change
     const std::string folder = UserConfigFolder();
     std::string why;
     if (folder.empty() || !MakeFolders(folder, why)) {
-        WarnOnceAboutSaving(std::string("no settings folder") +
-                            (why.empty() ? "" : " (" + why + ")") + "; the controls are not kept");
+        WarnOncePerRun(gWarnedSaveIn, std::string("no settings folder") +
+                                          (why.empty() ? "" : " (" + why + ")") +
+                                          "; the controls are not kept");
         return;
     }
     const std::string path = folder + file;
     const int64_t lock = LockSaveFolder(folder, kLockWaitMs, why);
     if (lock == kNoLock) {
-        WarnOnceAboutSaving("cannot lock the folder " + folder + " (" + why +
-                            "); the controls are not kept");
+        WarnOncePerRun(gWarnedSaveIn, "cannot lock the folder " + folder + " (" + why +
+                                          "); the controls are not kept");
         return;
     }
-    const HeldLock held(lock);
+    const HeldFolderLock held(lock);
     BoundedFile reader(path, kMaxKeyFileBytes);
     std::string out;
     std::vector<const Action*> placed;
     std::string raw;
     bool cut = false;
     while (reader.NextLine(raw, cut)) {
-        const std::string_view line = Trimmed(std::string_view(raw).substr(0, raw.find('#')));
+        const std::string_view line = Trim(std::string_view(raw).substr(0, raw.find('#')));
         const size_t equals = line.find('=');
         const Action* action = cut || equals == std::string_view::npos
                                    ? nullptr
-                                   : FindAction(Trimmed(line.substr(0, equals)));
+                                   : FindAction(Trim(line.substr(0, equals)));
         if (action == nullptr ||
             std::find(changed.begin(), changed.end(), action) == changed.end()) {
             out += raw + "\n";
@@ -290,8 +263,8 @@ void WriteActionLines(const char* file, const std::vector<const Action*>& change
         }
     }
     if (reader.State() == FileRead::Refused || reader.State() == FileRead::Interrupted) {
-        WarnOnceAboutSaving(std::string(file) + " " + reader.Why() +
-                            "; the controls are not kept (" + path + ")");
+        WarnOncePerRun(gWarnedSaveIn, std::string(file) + " " + reader.Why() +
+                                          "; the controls are not kept (" + path + ")");
         return;
     }
     for (const Action* action : changed) {
@@ -300,7 +273,8 @@ void WriteActionLines(const char* file, const std::vector<const Action*>& change
         }
     }
     if (!ReplaceFile(path, out, why)) {
-        WarnOnceAboutSaving("cannot save " + path + ": " + why + "; the controls are not kept");
+        WarnOncePerRun(gWarnedSaveIn,
+                       "cannot save " + path + ": " + why + "; the controls are not kept");
     }
 }
 

@@ -12,6 +12,7 @@
 #include "core/Screen.h"
 #include "files/DataFile.h"
 #include "files/UserFiles.h"
+#include "plain/PlainText.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -31,22 +32,14 @@ constexpr int kLockWaitMs = 2000;
 PlayerSettings gSeen;
 uint64_t gWarnedIn = 0;
 
-std::string_view Trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // Why a line cannot be believed, or "" when it was taken into `settings`.
 std::string ReadLine(std::string_view line, PlayerSettings& settings) {
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
         return "not 'name = value'";
     }
-    const std::string_view name = Trimmed(line.substr(0, equals));
-    const std::string_view value = Trimmed(line.substr(equals + 1));
+    const std::string_view name = Trim(line.substr(0, equals));
+    const std::string_view value = Trim(line.substr(equals + 1));
     if (name == kVolumeName) {
         int percent = -1;
         const auto [end, error] =
@@ -76,7 +69,7 @@ Found ReadSettings(const std::string& path, PlayerSettings& settings, std::strin
     bool cut = false;
     std::string damage;
     for (int number = 1; damage.empty() && file.NextLine(raw, cut); ++number) {
-        const std::string_view line = Trimmed(std::string_view(raw).substr(0, raw.find('#')));
+        const std::string_view line = Trim(std::string_view(raw).substr(0, raw.find('#')));
         if (cut) {
             damage = "line " + std::to_string(number) + " is too long";
         } else if (!line.empty()) {
@@ -115,25 +108,6 @@ std::string Written(const PlayerSettings& settings) {
            std::string(kMuteName) + " = " + std::string(settings.Muted ? kOn : kOff) + "\n";
 }
 
-void WarnOnce(const std::string& text) {
-    const uint64_t generation = CurrentSession().Generation;
-    if (gWarnedIn != generation) {
-        gWarnedIn = generation;
-        Warn(text);
-    }
-}
-
-class HeldLock {
-public:
-    explicit HeldLock(int64_t handle) : Handle(handle) {}
-    ~HeldLock() { UnlockSaveFolder(Handle); }
-    HeldLock(const HeldLock&) = delete;
-    HeldLock& operator=(const HeldLock&) = delete;
-
-private:
-    int64_t Handle;
-};
-
 }  // namespace
 
 PlayerSettings LoadPlayerSettings() {
@@ -158,26 +132,27 @@ PlayerSettings LoadPlayerSettings() {
 void SavePlayerSettings(const PlayerSettings& mine) {
     const std::string folder = UserConfigFolder();
     if (folder.empty()) {
-        WarnOnce("no folder for settings (HOME is not set); the sound settings are not kept");
+        WarnOncePerRun(gWarnedIn,
+                       "no folder for settings (HOME is not set); the sound settings are not kept");
         return;
     }
     std::string why;
     if (!MakeFolders(folder, why)) {
-        WarnOnce("cannot make the folder " + folder + " (" + why + "); the sound settings are " +
-                 "not kept");
+        WarnOncePerRun(gWarnedIn, "cannot make the folder " + folder + " (" + why +
+                                      "); the sound settings are " + "not kept");
         return;
     }
     const std::string path = folder + kSettingsFile;
     const int64_t lock = LockSaveFolder(folder, kLockWaitMs, why);
     if (lock == kNoLock) {
-        WarnOnce("cannot lock the folder " + folder + " (" + why + "); the sound settings are " +
-                 "not kept");
+        WarnOncePerRun(gWarnedIn, "cannot lock the folder " + folder + " (" + why +
+                                      "); the sound settings are " + "not kept");
         return;
     }
-    const HeldLock held(lock);
+    const HeldFolderLock held(lock);
     PlayerSettings onDisk;
     if (ReadSettings(path, onDisk, why) == Found::Refused) {
-        WarnOnce(why + "; the sound settings are not kept (" + path + ")");
+        WarnOncePerRun(gWarnedIn, why + "; the sound settings are not kept (" + path + ")");
         return;
     }
     // What this game changed wins; what it left alone is what another game may have saved.
@@ -189,7 +164,8 @@ void SavePlayerSettings(const PlayerSettings& mine) {
         merged.Muted = mine.Muted;
     }
     if (!ReplaceFile(path, Written(merged), why)) {
-        WarnOnce("cannot save " + path + ": " + why + "; the sound settings are not kept");
+        WarnOncePerRun(gWarnedIn,
+                       "cannot save " + path + ": " + why + "; the sound settings are not kept");
         return;
     }
     gSeen = mine;
