@@ -56,6 +56,13 @@ void Warn(const std::string& text) {
     const std::string line = "tolvex: warning: " + Escaped(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+    // A run that a program drives keeps its lines its caller's.
+    const AutomationConfig& config = CurrentSession().Config;
+    if (config.Headless == HeadlessMode::Window && config.InputPath.empty() &&
+        config.TracePath.empty() && config.AudioOutPath.empty() && config.Shots.empty() &&
+        config.FrameLimit == 0 && !config.HasSeed && !config.Pace) {
+        LogForPlayer("tolvex: warning: " + Escaped(text));
+    }
     Notify(Escaped(text));
 }
 

@@ -52,6 +52,10 @@ std::string SetAside(const std::string& path);
 // sees it over the picture (a warning always tells of something the player loses).
 void Warn(const std::string& text);
 
+// Where a game started by a double-click has no console for its warnings (Windows), the line
+// also goes into the player's log beside the game's own errors; elsewhere nothing.
+void LogForPlayer(const std::string& line);
+
 // Warn, but only once a run for each `mark` (for what fails again at every try).
 void WarnOncePerRun(uint64_t& mark, const std::string& text);
 
