@@ -56,6 +56,8 @@ constexpr int kButtonColumn = 1180;
 // The line under the rows that says how to work the page, or what a choice did.
 constexpr int kMessageGap = 12;
 constexpr double kSmallScale = 0.5;
+// Large enough to read on a phone held sideways.
+constexpr double kMessageScale = 0.625;
 constexpr int kCornerMargin = 30;
 constexpr int kCornerPadding = 14;
 constexpr double kCornerScale = 0.75;
@@ -211,7 +213,7 @@ void DrawMenu(SDL_Renderer* renderer) {
     }
     const int messageTop = layout.FirstRow + RowCount() * layout.RowHeight + kMessageGap;
     SDL_Rect box = layout.Box;
-    box.h = messageTop + static_cast<int>(kGlyphH * kSmallScale) + 2 * kMessageGap - box.y;
+    box.h = messageTop + static_cast<int>(kGlyphH * kMessageScale) + 2 * kMessageGap - box.y;
     DrawBox(renderer, box);
     if (gPause.Shown == Page::Main) {
         const std::vector<Item> items = MainItems();
@@ -224,11 +226,11 @@ void DrawMenu(SDL_Renderer* renderer) {
     const std::string hint =
         gPause.Binding >= 0 ? "Escape or Start: keep it as it is"
         : gPause.Shown == Page::Main
-            ? "Arrows, Enter or Space; Escape resumes. Fullscreen: " + FullscreenKeys()
-            : "Enter: bind the action to the next key or button; Escape: back";
+            ? "Arrows + Enter; Escape resumes; " + FullscreenKeys() + ": fullscreen"
+            : "Enter, then a key or button: bind it; Escape: back";
     const std::string& line = gPause.Message.empty() ? hint : gPause.Message;
-    DrawText(renderer, (kScreenW - TextWidth(line, kSmallScale)) / 2, messageTop, line, kSmallScale,
-             gPause.Message.empty() ? kQuiet : kChosen);
+    DrawText(renderer, (kScreenW - TextWidth(line, kMessageScale)) / 2, messageTop, line,
+             kMessageScale, gPause.Message.empty() ? kQuiet : kChosen);
     if (gPause.Settings.Muted) {
         const std::string muted = "MUTED (M)";
         const int w = TextWidth(muted, kCornerScale) + 2 * kCornerPadding;
