@@ -60,9 +60,8 @@ bool HostHasFullscreen() {
 }
 
 bool HostIsFullscreen() {
-    return EM_ASM_INT({
-               return typeof document != = 'undefined' && document.fullscreenElement ? 1 : 0;
-           }) != 0;
+    return EM_ASM_INT(
+               { return typeof document == 'object' && document.fullscreenElement ? 1 : 0; }) != 0;
 }
 
 void HostToggleFullscreen() {
