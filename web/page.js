@@ -71,8 +71,8 @@
   });
 
   // ---- Fullscreen and keys. F11 makes the whole page fullscreen (bars and controls line
-  // included), and Escape, which ends the game on the desktop, only leaves fullscreen here, as
-  // the browser does anyway. Keys that would scroll a page never do: inside a portal's frame
+  // included); Escape, which opens the game's pause menu, leaves fullscreen first, as the
+  // browser requires. Keys that would scroll a page never do: inside a portal's frame
   // they would scroll the portal.
   function toggleFullscreen() {
     if (document.fullscreenElement) {
@@ -89,17 +89,30 @@
       event.preventDefault();
       event.stopImmediatePropagation();
       if (!event.repeat) toggleFullscreen();
-    } else if (event.key === 'Escape') {
+    } else if (event.key === 'Escape' && document.fullscreenElement) {
       event.stopImmediatePropagation();
     }
   }, true);
   window.addEventListener('keyup', (event) => {
-    if (event.key === 'F11' || event.key === 'Escape') event.stopImmediatePropagation();
+    if (event.key === 'F11' || (event.key === 'Escape' && document.fullscreenElement)) {
+      event.stopImmediatePropagation();
+    }
   }, true);
   $('fullscreen').addEventListener('click', (event) => {
     event.currentTarget.blur();
     toggleFullscreen();
   });
+  // The sound's mute and the pause menu are the game's: these buttons ask the library, which
+  // keeps the mute with the player's settings and says when it changes.
+  $('mute').addEventListener('click', (event) => {
+    event.currentTarget.blur();
+    if (window.Module && Module._tolvex_host_mute) Module._tolvex_host_mute();
+  });
+  $('pause').addEventListener('touchstart', (event) => {
+    event.preventDefault();
+    event.stopPropagation();
+    if (window.Module && Module._tolvex_host_pause) Module._tolvex_host_pause();
+  }, { passive: false });
   // The game takes its keys from the page it is in; inside a portal's frame a click or tap must
   // bring the keyboard there (the game's own handling of the press keeps the browser from it).
   document.addEventListener('pointerdown', () => {
@@ -142,6 +155,9 @@
     const button = pad * 0.48;
     place('hop', width - margin - pad, bottom - button);
     place('attack', width - margin - button, bottom - pad);
+    const small = pad * 0.32;
+    if (beside) place('pause', width - margin - small, Math.max(margin, top));
+    else place('pause', (width - small) / 2, bottom - small);
   }
   window.addEventListener('resize', layout);
   // The controls line wraps, and grows when a notice is said after the start: the picture
@@ -269,7 +285,7 @@
   function probeStorage() {
     return new Promise((resolve) => {
       const kProbe = 'keldo-probe';
-      const without = (why) => resolve(`the best score will not be kept: ${why}`);
+      const without = (why) => resolve(`the best score and settings will not be kept: ${why}`);
       let request;
       try {
         if (!window.indexedDB) return without('this browser gives pages no storage');
@@ -348,6 +364,8 @@
   // every save (which ends with a rename). A screenshot (F12) is offered as a download.
   const home = '/home/web_user';
   const saves = home + '/.local/share';
+  // The player's settings and keys, beside the saves in the browser's storage.
+  const settings = home + '/.config';
   const pictures = home + '/Pictures';
   function download(path) {
     const FS = Module.FS;
@@ -361,13 +379,15 @@
   function keepSaves(storageProblem) {
     const FS = Module.FS;
     FS.mkdirTree(saves);
+    FS.mkdirTree(settings);
     FS.mkdirTree(pictures);
     const kept = !storageProblem;
     if (kept) {
       FS.mount(FS.filesystems.IDBFS, {}, saves);
+      FS.mount(FS.filesystems.IDBFS, {}, settings);
       Module.addRunDependency('saves');
       FS.syncfs(true, (error) => {
-        if (error) notice('The saved best score could not be read from the browser.');
+        if (error) notice('The saved best score and settings could not be read from the browser.');
         Module.removeRunDependency('saves');
       });
     } else {
@@ -376,9 +396,9 @@
     const rename = FS.rename;
     FS.rename = function (from, to) {
       rename.call(FS, from, to);
-      if (kept && to.startsWith(saves + '/')) {
+      if (kept && (to.startsWith(saves + '/') || to.startsWith(settings + '/'))) {
         FS.syncfs(false, (error) => {
-          if (error) notice('The best score could not be kept in the browser.');
+          if (error) notice('The best score or settings could not be kept in the browser.');
         });
       } else if (to.startsWith(pictures + '/')) {
         download(to);
@@ -407,56 +427,59 @@
     if (failed) return;
     loadedLine.textContent = 'Starting…';
     window.Module = {
-        canvas: canvas,
-        wasmBinary: wasm,
-        getPreloadedPackage: () => data.buffer,
-        locateFile: versioned,
-        preRun: [() => {
-            Object.assign(Module.ENV, env);
-            keepSaves(storageProblem);
-            // Automation: a test sets the library's variables and writes its files here.
-            if (window.keldoSetUp) window.keldoSetUp(Module);
-        }],
-        print: (text) => console.log(text),
-        printErr: (text) => {
-            lastError = text;
-            console.error(text);
-        },
-        setStatus: () => {},
-        // Each game frame, as the game hands the browser its turn, and whether it presented a
-        // picture (a still or skipped one presents none); the counts and the time of the first
-        // are there for whoever measures the page.
-        onFrame: (shown) => {
-            if (window.keldoFrames === undefined) {
-                window.keldoFirstFrameMs = performance.now();
-                window.keldoFrames = 0;
-                window.keldoShown = 0;
-                $('loading').hidden = true;
-                keepForOffline({'keldo.js': js, 'keldo.wasm': wasm, 'keldo.data': data});
-            }
-            window.keldoFrames++;
-            if (shown) window.keldoShown++;
-            if (window.keldoFrameTimes) window.keldoFrameTimes.push(performance.now());
-        },
-        onPause: (now) => {
-            paused = now;
-            window.keldoPaused = now;
-            $('hint').hidden = !now;
-            if (now)
-                suspendAudio();
-            else
-                resumeAudio();
-        },
-        onAbort: (what) => fail(`The game stopped: ${lastError || what}`),
-        // The game has ended: an error, or the frame limit of an automated run.
-        onExit: (code) => {
-            exited = true;
-            if (code === 0) {
-                status.textContent = 'The game has ended: reload the page to play again.';
-            } else {
-                fail(`The game stopped: ${lastError || `exit code ${code}`}`);
-            }
-        },
+      canvas: canvas,
+      wasmBinary: wasm,
+      getPreloadedPackage: () => data.buffer,
+      locateFile: versioned,
+      preRun: [() => {
+        Object.assign(Module.ENV, env);
+        keepSaves(storageProblem);
+        // Automation: a test sets the library's variables and writes its files here.
+        if (window.keldoSetUp) window.keldoSetUp(Module);
+      }],
+      print: (text) => console.log(text),
+      printErr: (text) => {
+        lastError = text;
+        console.error(text);
+      },
+      setStatus: () => {},
+      // Each game frame, as the game hands the browser its turn, and whether it presented a
+      // picture (a still or skipped one presents none); the counts and the time of the first
+      // are there for whoever measures the page.
+      onFrame: (shown) => {
+        if (window.keldoFrames === undefined) {
+          window.keldoFirstFrameMs = performance.now();
+          window.keldoFrames = 0;
+          window.keldoShown = 0;
+          $('loading').hidden = true;
+          keepForOffline({ 'keldo.js': js, 'keldo.wasm': wasm, 'keldo.data': data });
+        }
+        window.keldoFrames++;
+        if (shown) window.keldoShown++;
+        if (window.keldoFrameTimes) window.keldoFrameTimes.push(performance.now());
+      },
+      toggleFullscreen: toggleFullscreen,
+      onMute: (muted) => {
+        window.keldoMuted = muted;
+        $('mute').setAttribute('aria-pressed', String(muted));
+      },
+      onPause: (now) => {
+        paused = now;
+        window.keldoPaused = now;
+        $('hint').hidden = !now;
+        if (now) suspendAudio();
+        else resumeAudio();
+      },
+      onAbort: (what) => fail(`The game stopped: ${lastError || what}`),
+      // The game has ended: an error, or the frame limit of an automated run.
+      onExit: (code) => {
+        exited = true;
+        if (code === 0) {
+          status.textContent = 'The game has ended: reload the page to play again.';
+        } else {
+          fail(`The game stopped: ${lastError || `exit code ${code}`}`);
+        }
+      },
     };
     const script = document.createElement('script');
     script.text = new TextDecoder().decode(js);

@@ -98,6 +98,8 @@ TEST_F(Assets, EveryPictureDecodesAtTheSizeItsCellsNeed)
         {"generate_hole.vstex", 512, 368}, {"rock_enemy.vstex", 1024, 512},
         {"gauge.vstex", 256, 32},         {"combo.vstex", 32, 32},
         {"icon.png", 64, 64},
+        // The library's own sheet for the pause menu: sixteen 32 x 64 cells a row, six rows.
+        {"menu_font.png", 512, 384},
     };
     for (const Size& s : sizes) {
         Picture p(s.Name);

@@ -113,6 +113,31 @@ private:
     double LastHeroX = 0;
 };
 
+// The frames from `from` to `to` at which the game's recording has pad button `button` down.
+int FramesWithButton(const std::string& recording, long from, long to, int button) {
+    std::ifstream in(recording);
+    std::string line;
+    std::map<long, bool> changes;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        long frame = 0;
+        fields >> frame;
+        int b = 0;
+        bool down = false;
+        while (fields >> b) down = down || b == button;
+        changes[frame] = down;
+    }
+    int count = 0;
+    bool down = false;
+    for (long f = 0; f <= to; ++f) {
+        const auto change = changes.find(f);
+        if (change != changes.end()) down = change->second;
+        count += f >= from && down ? 1 : 0;
+    }
+    return count;
+}
+
 // Holds `press` for a while and reports how far across the hero went.
 template <typename Press>
 double Moved(Game& game, Press press, long frames = 12) {
@@ -181,6 +206,66 @@ TEST(PadPlay, APadStartsTheGameMovesTheHeroAndCanBePulledOutAndReplaced) {
     EXPECT_LT(Moved(game, button(SDL_CONTROLLER_BUTTON_DPAD_LEFT)), -50) << "the later pad";
     pad.reset();
     EXPECT_EQ(game.Quit(), 0);
+}
+
+// The pause menu worked with a controller alone: Start opens it, the d-pad and A choose, a
+// button is bound to attack, B goes back and Start resumes; the new button attacks, the old one
+// no longer does (the game's own recording of its buttons), and pad.conf keeps it. No frame
+// passes in the menu, so it is paced by time.
+TEST(PadPlay, TheControllerWorksThePauseMenuAndBindsAttack) {
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        GTEST_SKIP() << "no display";
+    }
+    char dir[] = "/tmp/keldo-padmenu-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    setenv("XDG_CONFIG_HOME", dir, 1);
+    const std::string recording = std::string(dir) + "/game.rec";
+    setenv("TOLVEX_RECORD", recording.c_str(), 1);
+    Game game(std::string(dir) + "/trace.txt");
+    ASSERT_TRUE(game.WaitFrame(10)) << "the title screen";
+    VirtualPad pad;
+    ASSERT_TRUE(game.Wait(5));
+    const auto tap = [&pad](SDL_GameControllerButton b) {
+        pad.Button(b, true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        pad.Button(b, false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    };
+    tap(SDL_CONTROLLER_BUTTON_A);
+    for (int i = 0; i < 300 && game.GameStart() < 0; ++i) ASSERT_TRUE(game.Wait(1));
+    ASSERT_TRUE(game.WaitFrame(game.GameStart() + 45));
+
+    tap(SDL_CONTROLLER_BUTTON_START);
+    // Controls is the fifth row of the menu, attack the second of the controls.
+    for (int i = 0; i < 4; ++i) tap(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    tap(SDL_CONTROLLER_BUTTON_A);
+    tap(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    tap(SDL_CONTROLLER_BUTTON_A);
+    tap(SDL_CONTROLLER_BUTTON_Y);
+    tap(SDL_CONTROLLER_BUTTON_B);
+    tap(SDL_CONTROLLER_BUTTON_START);
+    ASSERT_TRUE(game.Wait(30)) << "the game did not go on after Start";
+
+    const auto held = [&pad, &game](SDL_GameControllerButton b) {
+        const long from = game.Now();
+        pad.Button(b, true);
+        EXPECT_TRUE(game.Wait(10));
+        pad.Button(b, false);
+        EXPECT_TRUE(game.Wait(10));
+        return std::make_pair(from, game.Now());
+    };
+    const auto [xFrom, xTo] = held(SDL_CONTROLLER_BUTTON_X);
+    const auto [yFrom, yTo] = held(SDL_CONTROLLER_BUTTON_Y);
+    const int kAttack = 2;
+    EXPECT_EQ(game.Quit(), 0);
+    unsetenv("TOLVEX_RECORD");
+    EXPECT_EQ(FramesWithButton(recording, xFrom, xTo, kAttack), 0) << "X still attacks";
+    EXPECT_GE(FramesWithButton(recording, yFrom, yTo, kAttack), 5) << "Y does not attack";
+    std::ifstream file(std::string(dir) + "/keldo/pad.conf");
+    std::stringstream kept;
+    kept << file.rdbuf();
+    EXPECT_NE(kept.str().find("attack = y\n"), std::string::npos) << kept.str();
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

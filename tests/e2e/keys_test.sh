@@ -37,7 +37,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
     trace_reached $WORK/$1.trace 30 || fail "no frames"
   }
   end() {
-    xdotool key Escape
+    xdotool key Escape Up Return  # Quit, from the pause menu
     for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     wait $pid || fail "the game did not end cleanly: $(cat $WORK/$1.err)"
   }

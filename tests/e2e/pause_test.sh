@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pause in a real window under a virtual X server, keys typed by xdotool:
 #  - P: no new frame line reaches the trace for a second, the window shows the picture dimmed
-#    under "PAUSED", and the game uses little CPU meanwhile; P again and the frames go on;
+#    under "PAUSED" and the pause menu, and the game uses little CPU meanwhile; P again and the frames go on;
 #  - the window losing its focus to another one pauses it the same way;
 #  - a button held through a pause keeps counting, one let go during it reads 0 on resume
 #    (seen in the game's own recording of its buttons, TOLVEX_RECORD).
@@ -63,7 +63,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   paused_for "P"
   eval $(xdotool getwindowgeometry --shell "$win")
   import -window root $WORK/screen.png
-  convert $WORK/screen.png -crop 720x200+$((X + 440))+$((Y + 350)) +repage $WORK/label.png
+  convert $WORK/screen.png -crop 720x200+$((X + 440))+$((Y + 40)) +repage $WORK/label.png
   xdotool key p
   resumed "P again"
 
@@ -89,7 +89,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   xdotool keyup Left; sleep 0.5; xdotool key p
   resumed "let go during"
 
-  xdotool key Escape
+  xdotool key Escape Up Return  # Quit, from the pause menu
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   wait $pid || fail "the game did not end cleanly: $(cat $WORK/err.txt)"
 '

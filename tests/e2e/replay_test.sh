@@ -40,7 +40,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
     press z 0.3
   }
   play live
-  xdotool key Escape
+  xdotool key Escape Up Return  # Quit, from the pause menu
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   wait $pid || { echo "FAIL: the live game did not end cleanly"; cat $WORK/live.err; exit 1; }
 

@@ -40,7 +40,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   trace_reached $WORK/trace 30
   xdotool key --delay 5 $(yes z | head -n $PRESSES)
   sleep 2
-  xdotool key Escape
+  xdotool key Escape Up Return  # Quit, from the pause menu
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   wait $pid || fail "the game did not end cleanly: $(cat $WORK/err)"
 
@@ -52,7 +52,7 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
   sleep 1
   xdotool key F12
   sleep 1
-  xdotool key Escape
+  xdotool key Escape Up Return  # Quit, from the pause menu
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   wait $pid || fail "a path too long ended the game: $(cat $WORK/deep.err)"
 '

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real windowed game under a virtual X server: the window opens with its title, a
-# typed Space leaves the title screen for a game with the hero on the screen, and Escape
-# closes it with exit code 0. Skipped (77) where xvfb-run or xdotool is missing.
+# typed Space leaves the title screen for a game with the hero on the screen, Escape opens
+# the pause menu and its Quit (Up from Resume) closes the game with exit code 0. Skipped (77) where xvfb-run or xdotool is missing.
 set -u
 KELDO=$1
 command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "skip: no xvfb-run/xdotool"; exit 77; }
@@ -28,9 +28,9 @@ xvfb-run -a -s "-screen 0 1600x900x24" bash -c '
     sleep 0.1
   done
   xdotool windowfocus "$win" 2>/dev/null || true
-  xdotool key Escape
+  xdotool key Escape Up Return
   for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  if kill -0 $pid 2>/dev/null; then echo "FAIL: Escape did not close the game"; kill -9 $pid; exit 1; fi
+  if kill -0 $pid 2>/dev/null; then echo "FAIL: the Quit of the pause menu did not close the game"; kill -9 $pid; exit 1; fi
   wait $pid; code=$?
   [ $code -eq 0 ] || { echo "FAIL: exit code $code"; cat $WORK/stderr.txt; exit 1; }
 '
@@ -39,5 +39,5 @@ status=$?
 grep -q "load_tex velquint256.vstex" "$work/trace.txt" || { echo "FAIL: the game scene never started"; exit 1; }
 grep -q "^draw_rot velquint256.vstex" "$work/trace.txt" || { echo "FAIL: the hero was never drawn"; exit 1; }
 [ -s "$work/game.png" ] || { echo "FAIL: no screenshot of the game"; exit 1; }
-echo "ok: window opened, game started, hero drawn, Escape closed it"
+echo "ok: window opened, game started, hero drawn, the pause menu's Quit closed it"
 rm -rf "$work"

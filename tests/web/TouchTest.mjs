@@ -2,7 +2,7 @@
 // controls show, beside or below the picture and never over it, in every orientation; a game
 // started, run, lines changed and attacks made by touch (two fingers at once) reach the library
 // as pad-0 buttons, so that its recording of them, replayed under node, plays the same frames
-// as the page did; a tap starts the sound; a tap on the picture ends a pause.
+// as the page did; a tap starts the sound; a tap on the pause menu's Resume ends a pause.
 //
 //   node --experimental-websocket tests/web/TouchTest.mjs PAGE_DIR WEB_BIN OUT_DIR
 import { spawnSync } from 'node:child_process';
@@ -134,16 +134,16 @@ try {
   check(last > 100 && upTo(replayed, last - 1) === upTo(trace, last - 1),
         `the touch recording replays under node as the page played it (${last - 1} frames${replay.status ? `; node: ${replay.stderr.trim()}` : ''})`);
 
-  // A tap on the picture ends a pause.
+  // A tap on the menu's Resume (its first row, 318 of the picture's 900 down) ends a pause.
   await browser.evaluate("window.dispatchEvent(new Event('blur'))");
   await browser.waitFor('window.keldoPaused === true', 10_000, 'the pause');
   const hint = await browser.evaluate("document.querySelector('#hint').hidden === false");
   const screenRect = await rectOf('#screen');
-  await browser.touch('touchStart', [{ id: 3, ...centre(screenRect) }]);
+  await browser.touch('touchStart', [{ id: 3, ...centre(screenRect, 0, 318 / 900 - 0.5) }]);
   await sleep(80);
   await browser.touch('touchEnd');
   const resumed = await browser.waitFor('window.keldoPaused === false', 10_000, 'the end of the pause').catch(() => false);
-  check(hint && resumed === true, 'a pause shows how to go on, and a tap on the picture goes on');
+  check(hint && resumed === true, 'a pause shows how to go on, and a tap on the menu\'s Resume goes on');
   check(errors.length === 0, `no errors logged${errors.length ? ':\n       ' + errors.join('\n       ') : ''}`);
 } catch (error) {
   failed(error, errors);

@@ -125,13 +125,23 @@ uint32_t PadsDown();
 // Presses seen since the last Act are forgotten (a key pressed and let go while the game was
 // paused never happened for it).
 void ClearPadLatches();
-// The keys that drive `button` besides the one SetPadKey gave it (the player's key file).
+// The keys that drive `button`: the first is the one SetPadKey gives it, the others come from
+// the player's key file or the pause menu.
 void SetPadKeys(size_t button, const std::vector<int>& keys);
+std::vector<int> PadKeys(size_t button);
+// The controller button (or axis direction) that drives `button`; an invalid one is ignored.
+int PadSource(size_t button);
+void SetPadSource(size_t button, int source);
 
 // The window: close, Escape and fullscreen, handled alike whether the game runs or is paused.
 // True when `event` was one of them.
 bool WindowEvent(const SDL_Event& event);
 bool CloseRequested();
+// The next Act ends the run as a closed window does (the pause menu's Quit).
+void AskToClose();
+// The window's fullscreen, or the host's own where it has one (the page's).
+bool IsFullscreen();
+void ToggleFullscreen();
 // Presents the game's picture as it stands, letterboxed in the window, and what `over` draws
 // on top of it (in the game's 1600 x 900 coordinates); null: nothing.
 void PresentWith(void (*over)(SDL_Renderer*));
@@ -146,12 +156,46 @@ bool PlayerAtWindow();
 void LoadKeyConfig();
 bool IsPauseKey(int scancode);
 bool IsScreenshotKey(int scancode);
-// An event that asks for a pause: the pause key, a controller's Start, the window losing
-// focus or being minimised.
+// The actions the pause menu lists, each with its keys and controller button by name.
+struct ControlView {
+    std::string Action;
+    std::string Keys;
+    std::string Button;  // "" for none
+};
+size_t ControlCount();
+ControlView ViewControl(size_t index);
+// Binds a key (a scancode) or a controller button to the action `index` alone, and writes it
+// into the player's file: a key or button that another action had is swapped, never shared,
+// and the menu's own keys are refused. What happened, in a few words for the menu.
+std::string BindKey(size_t index, int scancode);
+std::string BindButton(size_t index, int button);
+std::string ResetControls();
+
+// The player's sound settings from the pause menu (PlayerSettings.cpp), kept between runs
+// beside the key file. Loading warns about a damaged file; saving warns once a run.
+constexpr int kVolumePercentMax = 100;
+constexpr int kVolumeStepPercent = 10;
+struct PlayerSettings {
+    int VolumePercent = kVolumePercentMax;
+    bool Muted = false;
+};
+PlayerSettings LoadPlayerSettings();
+void SavePlayerSettings(const PlayerSettings& settings);
+// The player's level (0 to 1) over the game's own, and the mute (Sound.cpp).
+void SetPlayerSound(double volume, bool muted);
+// An event that asks for a pause: the pause key, Escape, a controller's Start, the window
+// losing focus or being minimised.
 void NotePauseEvent(const SDL_Event& event);
+void RequestPause();
 bool PauseRequested();
-// Keeps the window alive, dimmed under "PAUSED", until the player resumes or closes it.
+// Keeps the window alive, dimmed under "PAUSED" and the pause menu, until the player resumes
+// or quits.
 void HoldWhilePaused();
+// The player's sound settings, read and applied at the start; M (or the host's mute button)
+// mutes and unmutes at any time, and the change is kept.
+void LoadPlayerChoices();
+void ToggleMute();
+bool IsMuteKey(int scancode);
 void ClosePause();
 // Saves the game's picture in the player's pictures folder and prints its path, on a writer
 // thread of its own. CloseScreenshots waits a little for the pictures still being written.

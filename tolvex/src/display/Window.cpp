@@ -12,6 +12,7 @@
 #include "core/FpEnv.h"
 #include "core/Runtime.h"
 #include "core/Screen.h"
+#include "display/Overlay.h"
 #include "files/DataFile.h"
 #include "files/UserFiles.h"
 #include "plain/Random.h"
@@ -274,6 +275,7 @@ void Open(const TvInitParams& params) {
     OpenPads(config.Headless == HeadlessMode::Window && !ScriptOn());
     if (PlayerAtWindow()) {
         LoadKeyConfig();
+        LoadPlayerChoices();
     }
     // Last: a picture too large for the memory that is left must fail by its own name when the
     // game loads it, not take the memory that the sound's thread was about to start with.
@@ -333,11 +335,6 @@ void RecordFrameTime() {
     }
 }
 
-void ToggleFullscreen() {
-    const bool full = (SDL_GetWindowFlags(gScreen.Window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-    SDL_SetWindowFullscreen(gScreen.Window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-}
-
 bool UncoversPicture(Uint8 windowEvent) {
     switch (windowEvent) {
         case SDL_WINDOWEVENT_SHOWN:
@@ -358,14 +355,23 @@ void PumpEvents() {
     }
     const bool player = PlayerAtWindow();
     const DisplayWait wait("Act");
+    if (player && HostPauseAsked()) {
+        RequestPause();
+    }
+    if (player && HostMuteAsked()) {
+        ToggleMute();
+    }
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) {
+    // What comes after a pause is asked for is the pause menu's.
+    while (!PauseRequested() && SDL_PollEvent(&event) != 0) {
         WindowEvent(event);
         if (player) {
             NotePauseEvent(event);
-            if (event.type == SDL_KEYDOWN && event.key.repeat == 0 &&
-                IsScreenshotKey(event.key.keysym.scancode)) {
+            const bool pressed = event.type == SDL_KEYDOWN && event.key.repeat == 0;
+            if (pressed && IsScreenshotKey(event.key.keysym.scancode)) {
                 SaveScreenshotForPlayer();
+            } else if (pressed && IsMuteKey(event.key.keysym.scancode)) {
+                ToggleMute();
             }
         }
         PadEvent(event);
@@ -373,7 +379,13 @@ void PumpEvents() {
     }
 }
 
-void Present() { PresentWith(nullptr); }
+void DrawNoticesOnly(SDL_Renderer* renderer) { DrawNotices(renderer); }
+
+// The game's picture, with the notices for the player over it while there are any.
+void Present() {
+    RefreshNotices();
+    PresentWith(NoticeShowing() && gScreen.Window != nullptr ? DrawNoticesOnly : nullptr);
+}
 
 void SaveShot(const std::string& path) {
     const SurfacePtr picture = ReadBackPicture();
@@ -418,7 +430,8 @@ bool WindowEvent(const SDL_Event& event) {
     if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
         const SDL_Scancode key = event.key.keysym.scancode;
         const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
-        if (key == SDL_SCANCODE_ESCAPE) {
+        // A player's Escape opens the pause menu; a run that a program drives ends on it.
+        if (key == SDL_SCANCODE_ESCAPE && !PlayerAtWindow()) {
             gCloseRequested = true;
             return true;
         }
@@ -432,6 +445,24 @@ bool WindowEvent(const SDL_Event& event) {
 }
 
 bool CloseRequested() { return gCloseRequested || InterruptRequested(); }
+
+void AskToClose() { gCloseRequested = true; }
+
+bool IsFullscreen() {
+    if (HostHasFullscreen()) {
+        return HostIsFullscreen();
+    }
+    return gScreen.Window != nullptr &&
+           (SDL_GetWindowFlags(gScreen.Window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+void ToggleFullscreen() {
+    if (HostHasFullscreen()) {
+        HostToggleFullscreen();
+        return;
+    }
+    SDL_SetWindowFullscreen(gScreen.Window, IsFullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
 
 bool PlayerAtWindow() { return gScreen.Window != nullptr && !ScriptOn(); }
 

@@ -4,10 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "core/Errors.h"
+#include "core/Runtime.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -53,6 +56,47 @@ void Warn(const std::string& text) {
     const std::string line = "tolvex: warning: " + Escaped(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+    // A run that a program drives keeps its lines its caller's.
+    const AutomationConfig& config = CurrentSession().Config;
+    if (config.Headless == HeadlessMode::Window && config.InputPath.empty() &&
+        config.TracePath.empty() && config.AudioOutPath.empty() && config.Shots.empty() &&
+        config.FrameLimit == 0 && !config.HasSeed && !config.Pace) {
+        LogForPlayer("tolvex: warning: " + Escaped(text));
+    }
+    Notify(Escaped(text));
+}
+
+void WarnOncePerRun(uint64_t& mark, const std::string& text) {
+    const uint64_t generation = CurrentSession().Generation;
+    if (mark != generation) {
+        mark = generation;
+        Warn(text);
+    }
+}
+
+namespace {
+
+// Said before anyone draws them, a burst of warnings must not grow without end.
+constexpr size_t kMaxPendingNotices = 8;
+
+struct Notices {
+    std::mutex Lock;
+    std::vector<std::string> Pending;
+};
+Notices gNotices;
+
+}  // namespace
+
+void Notify(const std::string& text) {
+    const std::lock_guard<std::mutex> held(gNotices.Lock);
+    if (gNotices.Pending.size() < kMaxPendingNotices) {
+        gNotices.Pending.push_back(text);
+    }
+}
+
+std::vector<std::string> TakeNotices() {
+    const std::lock_guard<std::mutex> held(gNotices.Lock);
+    return std::exchange(gNotices.Pending, {});
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvex {
 
@@ -47,7 +48,20 @@ bool ProcessIsGone(uint64_t id);
 // Renames `path` to `path` + ".bad", replacing an older one; the new name, or "" on failure.
 std::string SetAside(const std::string& path);
 
-// One line on standard error, "tolvex: warning: ...", written in one piece.
+// One line on standard error, "tolvex: warning: ...", written in one piece; the player also
+// sees it over the picture (a warning always tells of something the player loses).
 void Warn(const std::string& text);
+
+// Where a game started by a double-click has no console for its warnings (Windows), the line
+// also goes into the player's log beside the game's own errors; elsewhere nothing.
+void LogForPlayer(const std::string& line);
+
+// Warn, but only once a run for each `mark` (for what fails again at every try).
+void WarnOncePerRun(uint64_t& mark, const std::string& text);
+
+// A short line for the player over the picture, from any thread; TakeNotices gives those said
+// since it was last asked, oldest first.
+void Notify(const std::string& text);
+std::vector<std::string> TakeNotices();
 
 }  // namespace tolvex

@@ -301,6 +301,24 @@ void SetPadKeys(size_t button, const std::vector<int>& keys) {
     gPads.Config.MoreKeys[button].assign(keys.begin() + (keys.empty() ? 0 : 1), keys.end());
 }
 
+std::vector<int> PadKeys(size_t button) {
+    const PadConfig& c = gPads.Config;
+    std::vector<int> keys;
+    if (c.Key[button] != 0) {
+        keys.push_back(c.Key[button]);
+    }
+    keys.insert(keys.end(), c.MoreKeys[button].begin(), c.MoreKeys[button].end());
+    return keys;
+}
+
+int PadSource(size_t button) { return gPads.Config.Source[button]; }
+
+void SetPadSource(size_t button, int source) {
+    if (ValidSource(source)) {
+        gPads.Config.Source[button] = source;
+    }
+}
+
 uint32_t PadsDown() {
     uint32_t down = 0;
     for (size_t b = 0; b < TV_PAD_BUTTONS; ++b) {

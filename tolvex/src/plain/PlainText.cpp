@@ -16,8 +16,6 @@
 
 namespace tolvex {
 
-namespace {
-
 std::string_view Trim(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\n\r\v\f";
     const size_t first = text.find_first_not_of(kBlanks);
@@ -26,6 +24,8 @@ std::string_view Trim(std::string_view text) {
     }
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
+
+namespace {
 
 const char* NonFiniteText(double x) {
     if (std::isnan(x)) {

@@ -7,6 +7,9 @@
 
 namespace tolvex {
 
+// The text without the ASCII blanks around it.
+std::string_view Trim(std::string_view text);
+
 // The whole text must be the number; ASCII blanks around it are allowed.
 bool ParseInt(std::string_view text, int64_t& value);
 bool ParseReal(std::string_view text, double& value);

@@ -34,4 +34,17 @@ void HostFrameShown();
 // The game has paused (the host shows how to go on and silences its audio) or goes on.
 void TellHostPaused(bool paused);
 
+// Whether the pause menu may end the program: a page has nowhere to quit to.
+bool HostAllowsQuit();
+// The host's own fullscreen (on a page, the whole page with its controls): true when it has
+// one, which HostToggleFullscreen then toggles and HostIsFullscreen reports.
+bool HostHasFullscreen();
+bool HostIsFullscreen();
+void HostToggleFullscreen();
+// The host's pause and mute buttons: pressed since the last call.
+bool HostPauseAsked();
+bool HostMuteAsked();
+// The sound was muted or unmuted: the host's mute button shows which.
+void TellHostMuted(bool muted);
+
 }  // namespace tolvex

@@ -64,6 +64,17 @@ int CreateNewFile(const std::string& utf8);
 constexpr int64_t kNoLock = -1;
 int64_t LockSaveFolder(const std::string& folder, int waitMs, std::string& why);
 void UnlockSaveFolder(int64_t lock);
+// Lets go of a lock from LockSaveFolder however the scope that holds it ends.
+class HeldFolderLock {
+public:
+    explicit HeldFolderLock(int64_t lock) : Lock(lock) {}
+    ~HeldFolderLock() { UnlockSaveFolder(Lock); }
+    HeldFolderLock(const HeldFolderLock&) = delete;
+    HeldFolderLock& operator=(const HeldFolderLock&) = delete;
+
+private:
+    int64_t Lock;
+};
 
 // The input script: a file, or where the platform allows, a pipe that a driver writes while
 // the game runs. OpenScriptSource gives -1 with errno set on failure.

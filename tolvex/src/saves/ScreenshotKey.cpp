@@ -22,6 +22,7 @@
 #include "core/Errors.h"
 #include "core/Screen.h"
 #include "files/UserFiles.h"
+#include "platform/Environment.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -94,6 +95,7 @@ void Save(const Shot& shot) {
     }
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
+    Notify("screenshot saved: " + path.substr(path.rfind(PathSeparator()) + 1));
 }
 
 // Nothing the writer meets may end the game: every failure is a warning.

@@ -66,6 +66,9 @@ struct Sounds {
     std::vector<ChannelUse> Channels;
     uint64_t NextId = 1;
     double MasterVolume = 1.0;
+    // The player's own level from the pause menu, over whatever the game sets.
+    double PlayerVolume = 1.0;
+    bool Muted = false;
     // Sounds still to be decoded ahead, between frames, in the order the game needs them.
     std::vector<std::string> Ahead;
     int Frequency = 0;
@@ -75,6 +78,11 @@ struct Sounds {
     SDL_AudioDeviceID Device = 0;
 };
 Sounds gSounds;
+
+void ApplyMasterVolume() {
+    const double level = gSounds.Muted ? 0.0 : gSounds.MasterVolume * gSounds.PlayerVolume;
+    Mix_MasterVolume(static_cast<int>(std::lround(level * MIX_MAX_VOLUME)));
+}
 
 bool TryOpenMixer(int chunkFrames) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -127,7 +135,7 @@ void OpenMixer(bool device) {
     gSounds.Open = true;
     gSounds.Device = FindMixerDevice();
     Mix_AllocateChannels(static_cast<int>(gSounds.Channels.size()));
-    Mix_MasterVolume(static_cast<int>(std::lround(gSounds.MasterVolume * MIX_MAX_VOLUME)));
+    ApplyMasterVolume();
     TapMixer(gSounds.Device);
 }
 
@@ -250,6 +258,14 @@ void OpenSound(bool device) {
         if (IsSoundFile(name)) {
             gSounds.Ahead.push_back(name);
         }
+    }
+}
+
+void SetPlayerSound(double volume, bool muted) {
+    gSounds.PlayerVolume = volume;
+    gSounds.Muted = muted;
+    if (gSounds.Open) {
+        ApplyMasterVolume();
     }
 }
 
@@ -410,7 +426,7 @@ void SetMasterVolume(double volume) {
     RequireReady("SetMasterVolume");
     DefaultFpEnv fp;
     gSounds.MasterVolume = CheckedLevel(volume, 0.0, 1.0, "SetMasterVolume");
-    Mix_MasterVolume(static_cast<int>(std::lround(gSounds.MasterVolume * MIX_MAX_VOLUME)));
+    ApplyMasterVolume();
 }
 
 }  // extern "C"

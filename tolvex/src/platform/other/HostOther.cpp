@@ -10,5 +10,12 @@ bool HostScalesPicture() { return false; }
 bool HostShowsPicture(SDL_Renderer*) { return false; }
 void HostFrameShown() {}
 void TellHostPaused(bool) {}
+bool HostAllowsQuit() { return true; }
+bool HostHasFullscreen() { return false; }
+bool HostIsFullscreen() { return false; }
+void HostToggleFullscreen() {}
+bool HostPauseAsked() { return false; }
+bool HostMuteAsked() { return false; }
+void TellHostMuted(bool) {}
 
 }  // namespace tolvex

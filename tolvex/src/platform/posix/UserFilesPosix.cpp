@@ -165,4 +165,7 @@ uint64_t CurrentProcessId() { return static_cast<uint64_t>(getpid()); }
 
 bool ProcessIsGone(uint64_t id) { return kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH; }
 
+// A desktop launcher's or a terminal's standard error is where the warnings are kept.
+void LogForPlayer(const std::string&) {}
+
 }  // namespace tolvex

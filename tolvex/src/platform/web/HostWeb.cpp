@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <emscripten.h>
 
+#include <utility>
 #include <vector>
 
 #include "core/Screen.h"
@@ -17,6 +18,8 @@ struct HostButtons {
     uint32_t Held = 0;
     // Pressed since the last frame, so that a tap shorter than a frame still counts.
     uint32_t Latched = 0;
+    bool PauseAsked = false;
+    bool MuteAsked = false;
 };
 HostButtons gHost;
 
@@ -100,7 +103,40 @@ void TellHostPaused(bool paused) {
         paused);
 }
 
+bool HostAllowsQuit() { return false; }
+
+bool HostHasFullscreen() {
+    return EM_ASM_INT({ return Module['toggleFullscreen'] ? 1 : 0; }) != 0;
+}
+
+bool HostIsFullscreen() {
+    return EM_ASM_INT(
+               { return typeof document == 'object' && document.fullscreenElement ? 1 : 0; }) != 0;
+}
+
+void HostToggleFullscreen() {
+    EM_ASM({
+        if (Module['toggleFullscreen']) Module['toggleFullscreen']();
+    });
+}
+
+bool HostPauseAsked() { return std::exchange(gHost.PauseAsked, false); }
+
+bool HostMuteAsked() { return std::exchange(gHost.MuteAsked, false); }
+
+void TellHostMuted(bool muted) {
+    EM_ASM(
+        {
+            if (Module['onMute']) Module['onMute']($0 != 0);
+        },
+        muted);
+}
+
 }  // namespace tolvex
+
+// The page's pause and mute buttons.
+extern "C" EMSCRIPTEN_KEEPALIVE void tolvex_host_pause() { tolvex::gHost.PauseAsked = true; }
+extern "C" EMSCRIPTEN_KEEPALIVE void tolvex_host_mute() { tolvex::gHost.MuteAsked = true; }
 
 // Called by the page whenever its held buttons change (bit b for pad button b).
 extern "C" EMSCRIPTEN_KEEPALIVE void tolvex_host_buttons(uint32_t held) {

@@ -93,4 +93,48 @@ bool ProcessIsGone(uint64_t id) {
     return !running;
 }
 
+namespace {
+
+constexpr const wchar_t* kLogName = L"keldo.log";
+// As the game's own log of errors: only its last 64 kB, cut at a line's start.
+constexpr size_t kLogLimit = 64 * 1024;
+
+}  // namespace
+
+// The game's log of errors, %LOCALAPPDATA%\keldo\keldo.log: one dated line a warning. Best
+// effort: a log that cannot be written must not hide the warning itself.
+void LogForPlayer(const std::string& line) {
+    const std::string base = KnownFolder(FOLDERID_LocalAppData);
+    if (base.empty()) {
+        return;
+    }
+    const std::filesystem::path folder = FilePath(base + UserFolderName());
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::filesystem::path log = folder / kLogName;
+    std::string content;
+    if (std::FILE* old = _wfopen(log.c_str(), L"rb")) {
+        char buffer[4096];
+        size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, old)) > 0 &&
+               content.size() < 2 * kLogLimit) {
+            content.append(buffer, got);
+        }
+        std::fclose(old);
+    }
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    content += stamp + line + "\r\n";
+    if (content.size() > kLogLimit) {
+        const size_t start = content.find('\n', content.size() - kLogLimit);
+        content.erase(0, start == std::string::npos ? content.size() - kLogLimit : start + 1);
+    }
+    std::string why;
+    const std::u8string utf8 = log.u8string();
+    ReplaceFile(std::string(utf8.begin(), utf8.end()), content, why);
+}
+
 }  // namespace tolvex
