@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "runtime/WideText.h"
+#include "startup/EndingAdvice.h"
 #include "startup/EndingLog.h"
 #include "startup/PlayerNotice.h"
 
@@ -153,7 +154,8 @@ void ReportEnding(const std::string& line) {
     }
     AppendToLog(line);
     if (!gConsole && !gStderrGiven) {
-        MessageBoxW(nullptr, Wide(line).c_str(), kBoxTitle,
+        // The player reads what to do first; the line after it is for a report.
+        MessageBoxW(nullptr, Wide(EndingBoxText(line)).c_str(), kBoxTitle,
                     MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
     }
 }
