@@ -28,11 +28,11 @@ PACKAGES=(
   desktop-file-utils appstream man-db
 )
 
-# The Windows build: the cross compiler, wine for its tests, zip, GoogleTest's sources, and
-# dpkg-dev for apt-get source (the target libraries are built from Debian's sources); icoutils
-# to read the binaries' resources, openbox for the message boxes under Xvfb.
+# The Windows build: the cross compiler, wine for its tests, zip and unzip, GoogleTest's
+# sources, and dpkg-dev for apt-get source (the target libraries are built from Debian's
+# sources); icoutils to read the binaries' resources, openbox for the message boxes under Xvfb.
 WINDOWS_PACKAGES=(
-  cmake g++-mingw-w64-x86-64-posix wine wine64 zip googletest dpkg-dev
+  cmake g++-mingw-w64-x86-64-posix wine wine64 zip unzip googletest dpkg-dev
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
   xvfb xauth xdotool imagemagick icoutils openbox
 )
