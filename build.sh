@@ -93,7 +93,7 @@ zip_licence() {
   done
   # Debian's copyright file: the paragraph for the whole of the runtime, its text indented.
   sed -n '/^Files: \*$/,/^$/p' /usr/share/doc/mingw-w64-common/copyright |
-    sed -n -e 's/^Copyright: /Copyright (c) /p' -e '/^ /{s/^ //;s/^\.$//;p}' | notice "mingw-w64"
+    sed -n -e 's/^Copyright: \(.*\)/Copyright (c) \1\n/p' -e '/^ /{s/^ //;s/^\.$//;p}' | notice "mingw-w64"
 }
 
 build() {
