@@ -153,12 +153,20 @@ enum class OnDisk { Sound, None, Refused };
 // be read, with `why`.
 OnDisk ReadSaved(const std::string& name, const std::string& path, std::string& payload,
                  std::string& why) {
-    BoundedFile file(path, kHeaderBytes + kMaxPayload + kChecksumBytes);
-    const std::string content = file.ReadAll();
-    why = file.Why();
+    std::string content;
+    FileRead state = FileRead::Read;
+    bool tooLarge = false;
+    {
+        // Closed before it may be set aside: Windows renames no open file.
+        BoundedFile file(path, kHeaderBytes + kMaxPayload + kChecksumBytes);
+        content = file.ReadAll();
+        why = file.Why();
+        state = file.State();
+        tooLarge = file.TooLarge();
+    }
     std::string_view sound;
     const char* damage = nullptr;
-    switch (file.State()) {
+    switch (state) {
         case FileRead::Read:
             damage = Check(content, sound);
             break;
@@ -166,7 +174,7 @@ OnDisk ReadSaved(const std::string& name, const std::string& path, std::string& 
             return OnDisk::None;
         case FileRead::Refused:
             // Far too large to be saved data is damage like any other, not a file to keep.
-            if (!file.TooLarge()) {
+            if (!tooLarge) {
                 why = name + " " + why;
                 return OnDisk::Refused;
             }
