@@ -37,11 +37,11 @@ PACKAGES=(
   desktop-file-utils appstream man-db
 )
 
-# The Windows build: the cross compiler, wine for its tests, zip, GoogleTest's sources, and
-# dpkg-dev for apt-get source (the target libraries are built from Debian's sources); icoutils
-# to read the binaries' resources, openbox for the message boxes under Xvfb.
+# The Windows build: the cross compiler, wine for its tests, zip and unzip, GoogleTest's
+# sources, and dpkg-dev for apt-get source (the target libraries are built from Debian's
+# sources); icoutils to read the binaries' resources, openbox for the message boxes under Xvfb.
 WINDOWS_PACKAGES=(
-  cmake g++-mingw-w64-x86-64-posix wine wine64 zip googletest dpkg-dev
+  cmake g++-mingw-w64-x86-64-posix wine wine64 zip unzip googletest dpkg-dev
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
   xvfb xauth xdotool imagemagick icoutils openbox
 )
@@ -74,6 +74,34 @@ build_windows() {
   prefix=$(tools/xbuild/build-libs.sh win64 "$cache")
   KELDO_WIN64_PREFIX=$prefix cmake --preset windows "$@"
   cmake --build --preset windows -j"$JOBS"
+}
+
+# The zip's LICENSE.txt: what the zip holds under which licence, then every notice in full:
+# musl's, each library's from its own sources, and the mingw-w64 runtime's as its package
+# gives it.
+zip_licence() {
+  local cache=${KELDO_CACHE:-$HOME/.cache/keldo}
+  local dir file
+  notice() {
+    printf '\n%s\n%s\n\n' "$1" "$(printf '%s' "$1" | tr -c '\n' -)"
+    cat
+  }
+  cat packaging/windows/LICENSE.txt
+  notice "musl" <tolvex/musl_math/COPYRIGHT
+  for dir in $(tools/xbuild/fetch-sources.sh "$cache"); do
+    file=
+    for name in COPYING LICENSE LICENSE.txt; do
+      if [ -f "$dir/$name" ]; then file=$dir/$name; fi
+    done
+    if [ -z "$file" ]; then
+      echo "no licence file in $dir" >&2
+      return 1
+    fi
+    notice "$(basename "$dir")" <"$file"
+  done
+  # Debian's copyright file: the paragraph for the whole of the runtime, its text indented.
+  sed -n '/^Files: \*$/,/^$/p' /usr/share/doc/mingw-w64-common/copyright |
+    sed -n -e 's/^Copyright: \(.*\)/Copyright (c) \1\n/p' -e '/^ /{s/^ //;s/^\.$//;p}' | notice "mingw-w64"
 }
 
 build() {
@@ -136,12 +164,12 @@ case "${1:-play}" in
     install_missing "${WINDOWS_PACKAGES[@]}"
     build_windows -DKELDO_TESTS=OFF
     # The zip holds one folder to unpack anywhere: the program, its Data/, and the readme and
-    # the licence with Windows line ends.
+    # the licence, with every notice it names, with Windows line ends.
     rm -rf build-win/zip build-win/keldo-win64.zip
     mkdir -p build-win/zip/keldo
     cp -r build-win/bin/keldo.exe build-win/bin/Data build-win/zip/keldo/
     sed 's/$/\r/' packaging/windows/README.txt >build-win/zip/keldo/README.txt
-    sed 's/$/\r/' LICENSE >build-win/zip/keldo/LICENSE.txt
+    zip_licence | sed 's/$/\r/' >build-win/zip/keldo/LICENSE.txt
     (cd build-win/zip && zip -q -X -r ../keldo-win64.zip keldo)
     rm -rf build-win/zip
     echo "build-win/bin/keldo.exe, build-win/bin/Data/ and build-win/keldo-win64.zip are ready"

@@ -16,14 +16,44 @@
   let paused = false;
   let lastError = '';
 
-  // ---- What failed, in place of the picture, with a way to try again.
-  function fail(message) {
+  // ---- What failed, in place of the picture, with a way to try again: what to do first, in
+  // plain words, then the technical line for a report.
+  const kFileError = 0xE7100002;
+  const kPlatformError = 0xE7100003;
+  const kConfigError = 0xE7100006;
+  const kLibraryMissing = 3001;
+  function adviceFor(message) {
+    const code = /\(code (0x[0-9A-Fa-f]+|\d+)\)\s*$/.exec(message);
+    const kind = code ? Number(code[1]) : NaN;
+    if (/out of memory|memory run out|\bOOM\b|enlarge memory/i.test(message)) {
+      return 'The browser ran out of memory for the game: close other tabs and reload the page.';
+    }
+    if (/could not be loaded|was cut short/.test(message)) {
+      return "The game's files did not all arrive: check the connection and reload the page.";
+    }
+    if (kind === kFileError || kind === kLibraryMissing) {
+      return "The game's files are damaged: reload the page.";
+    }
+    if (kind === kPlatformError && /sound/i.test(message)) {
+      return 'The browser could not start the sound: reload the page, or play in another browser.';
+    }
+    if (kind === kPlatformError) {
+      return 'The browser could not show the game: turn on hardware acceleration in its ' +
+             'settings, or play in another browser.';
+    }
+    if (kind === kConfigError) {
+      return 'The game was given a setting it cannot use: reload the page without it.';
+    }
+    return 'Something went wrong inside the game: reload the page, and if it happens again, ' +
+           'report the line below.';
+  }
+  function fail(message, advice = adviceFor(message)) {
     if (failed) return;
     failed = true;
     window.keldoFailure = message;
     $('loading').hidden = true;
     $('hint').hidden = true;
-    $('failure-text').textContent = message;
+    $('failure-text').textContent = advice ? `${advice}\n${message}` : message;
     $('failure').hidden = false;
     canvas.style.visibility = 'hidden';
     suspendAudio();
@@ -238,7 +268,7 @@
   if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
     fail('This browser cannot run WebAssembly, which the game is made of. ' +
          'Turn it on (some browsers turn it off with their strictest security settings) ' +
-         'or play in another browser.');
+         'or play in another browser.', '');
     return;
   }
   // Where WebGL is drawn by the processor (no graphics card, or none the browser may use), the
@@ -272,7 +302,7 @@
   if (!drawing.webgl && !drawing.plain) {
     fail('This browser lets the page draw neither with WebGL nor on a plain canvas, so the game ' +
          'has nowhere to show its picture. Turn on hardware acceleration or WebGL, or play in ' +
-         'another browser.');
+         'another browser.', '');
     return;
   }
   const env = {};

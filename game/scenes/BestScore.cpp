@@ -47,7 +47,7 @@ int64_t LoadBestScore() {
     return static_cast<int64_t>(bits);
 }
 
-void SaveBestScore(int64_t score) {
+int64_t SaveBestScore(int64_t score) {
     const RtStr name(kSaveName);
     uint8_t bytes[kScoreBytes];
     for (size_t i = 0; i < kScoreBytes; ++i) {
@@ -58,16 +58,22 @@ void SaveBestScore(int64_t score) {
     // The library saves only over what this run has seen: when another game has saved in
     // between, its score is read again, and this one is kept only if it is still the higher.
     // A score read again unchanged means the save failed for another reason (said already).
+    int64_t best = score;
     int64_t seen = -1;
     for (int attempt = 0; attempt < kSaveAttempts && !Rt().SaveSaveData(name.Get(), data);
          ++attempt) {
         const int64_t saved = LoadBestScore();
-        if (saved >= score || saved == seen) {
+        if (saved >= score) {
+            best = saved;
+            break;
+        }
+        if (saved == seen) {
             break;
         }
         seen = saved;
     }
     Rt().FreeMem(data);
+    return best;
 }
 
 }  // namespace keldo

@@ -262,9 +262,9 @@ void GameScene(SceneState& scene, InputState& input, BitmapText& text) {
         if (enemiesLeft <= 0 && !enemies->AnyAlive()) {
             // The score is final once the game is cleared: a new best is kept at once, so
             // that closing the window at the prompt does not lose it.
+            // Another game open at once may have saved a higher one: the next game shows that.
             if (clearTime == clearTimeStart && score->GetHiScore() > scene.GetBestScore()) {
-                scene.SetBestScore(score->GetHiScore());
-                SaveBestScore(score->GetHiScore());
+                scene.SetBestScore(SaveBestScore(score->GetHiScore()));
             }
             if (clearTime >= 1) {
                 text.DrawStr(clearText, 550, 300, 100, 200, 1.0);

@@ -1,6 +1,7 @@
 // Where the run's ending line goes besides standard error. A Windows program with a window
 // has no console of its own: started from one, it joins it; double-clicked, the player would
-// never see standard error, so the line is shown in a message box and kept in a log.
+// never see standard error, so the line is shown in a message box, under advice in plain
+// words, and kept in a log.
 #pragma once
 
 #include <string>

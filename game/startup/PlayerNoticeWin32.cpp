@@ -9,14 +9,16 @@
 #include <string_view>
 
 #include "runtime/WideText.h"
+#include "startup/EndingAdvice.h"
 #include "startup/EndingLog.h"
+#include "startup/ErrorBox.h"
 #include "startup/PlayerNotice.h"
 
 namespace keldo {
 
 namespace {
 
-constexpr const wchar_t* kBoxTitle = L"KELDO";
+constexpr const char* kBoxTitle = "KELDO";
 // Under %LOCALAPPDATA%: the log belongs to this machine, not to the roaming profile.
 constexpr const wchar_t* kLogFolder = L"\\keldo";
 constexpr const wchar_t* kLogFile = L"\\keldo\\keldo.log";
@@ -153,8 +155,8 @@ void ReportEnding(const std::string& line) {
     }
     AppendToLog(line);
     if (!gConsole && !gStderrGiven) {
-        MessageBoxW(nullptr, Wide(line).c_str(), kBoxTitle,
-                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
+        // The player reads what to do first; the line after it is for a report.
+        ShowErrorBox(kBoxTitle, EndingBoxText(line));
     }
 }
 

@@ -77,5 +77,19 @@ TEST(Replay, AHeadThatDoesNotReadIsNamed) {
     }
 }
 
+TEST(Replay, AHeadLineWithoutEndIsRefusedAtTheLineLimitNotReadThrough) {
+    // 64 GB with no line end after the '#' (a sparse file): read through, it would take
+    // minutes.
+    const fs::path rec = Scratch("replay-endless-head") / "rec.txt";
+    WriteFile(rec, "# seed 1 ");
+    fs::resize_file(rec, uint64_t{64} << 30);
+    Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_INPUT", rec.string()}};
+    const TvError e = InitError();
+    fs::remove(rec);
+    EXPECT_EQ(e.Code, TV_ERR_CONFIG);
+    EXPECT_NE(std::strstr(e.Message, "rec.txt line 1: the line is longer than 4096 bytes"), nullptr)
+        << e.Message;
+}
+
 }  // namespace
 }  // namespace rt

@@ -114,6 +114,64 @@ TEST(SaveData, ADamagedFileIsSetAsideWithOneWarning) {
     }
 }
 
+TEST(SaveData, AFileFarTooLargeIsSetAsideLikeAnyDamage) {
+    const fs::path dir = Scratch("save-oversized");
+    Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_SAVE_DIR", dir.string()}};
+    constexpr uint64_t kEightGigabytes = uint64_t{8} << 30;  // sparse: costs no disk
+    for (const bool loadFirst : {true, false}) {
+        SCOPED_TRACE(loadFirst ? "loaded, then saved" : "saved over");
+        WriteFile(dir / "best.sav", "TVSD");
+        fs::resize_file(dir / "best.sav", kEightGigabytes);
+        Session session;
+        testing::internal::CaptureStderr();
+        if (loadFirst) {
+            EXPECT_EQ(Load("best"), nullptr);
+        }
+        EXPECT_TRUE(Save("best", "new"));
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(Warnings(said), 1u) << said;
+        EXPECT_NE(said.find("best.sav is damaged"), std::string::npos) << said;
+        EXPECT_EQ(fs::file_size(dir / "best.sav.bad"), kEightGigabytes);
+        EXPECT_EQ(*Load("best"), "new");
+        fs::remove(dir / "best.sav.bad");
+    }
+}
+
+TEST(SaveData, AFolderWhosePathNearlyFillsTheSystemsLimitKeepsItsFiles) {
+    // The file's own path fits under the limit; its temporary file's longer name would not,
+    // were it named from the root.
+    fs::path dir = Scratch("save-long-folder");
+    constexpr size_t kFolderLength = 4075;
+    while (dir.string().size() < kFolderLength) {
+        const size_t left = kFolderLength - dir.string().size() - 1;
+        dir /= std::string(std::min<size_t>(left, 200), 'f');
+    }
+    ASSERT_EQ(dir.string().size(), kFolderLength);
+    fs::create_directories(dir);
+    Env env{{"TOLVEX_HEADLESS", "null"}, {"TOLVEX_SAVE_DIR", dir.string()}};
+    {
+        Session session;
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(Save("best", "3425"));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(*Load("best"), "3425");
+        // Damaged: set aside beside it.
+        WriteFile(dir / "best.sav", "not saved data");
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(Load("best"), nullptr);
+        EXPECT_EQ(Warnings(testing::internal::GetCapturedStderr()), 1u);
+        EXPECT_TRUE(Save("best", "4000"));
+    }
+    Session session;
+    EXPECT_EQ(*Load("best"), "4000");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"best.sav", "best.sav.bad"}));
+}
+
 TEST(SaveData, ScriptedAndHeadlessRunsLeaveThePlayersFilesAlone) {
     const fs::path home = Scratch("save-home");
     fs::create_directories(home / "test");

@@ -1,6 +1,6 @@
 // What the page shows when something fails: each case of the table below ends with a readable
-// message on the page in place of the picture, naming what failed, and a reload button; none
-// stays on its loading bar. The time each took is printed; the issue's bound is 5 s, which is
+// message on the page in place of the picture, saying first what to do and then naming what
+// failed, and a reload button; none stays on its loading bar. The time each took is printed; the issue's bound is 5 s, which is
 // reported, not enforced, since a test must not fail because a shared machine is slow.
 //
 //   node --experimental-websocket tests/web/FailureTest.mjs PAGE_DIR
@@ -10,19 +10,21 @@ const [pageDir] = testPaths('FailureTest.mjs PAGE_DIR');
 const kBoundMs = 5000;
 const kGiveUpMs = 60_000;
 
+const arrive = /^The game's files did not all arrive: check the connection and reload the page\.\n/;
 const cases = [
-  { what: 'keldo.data missing', faults: { '/keldo.data': 'missing' }, says: /keldo\.data could not be loaded.*404/ },
-  { what: 'keldo.data cut short', faults: { '/keldo.data': 'cut' }, says: /keldo\.data was cut short/ },
-  { what: 'keldo.wasm missing', faults: { '/keldo.wasm': 'missing' }, says: /keldo\.wasm could not be loaded.*404/ },
-  { what: 'keldo.wasm cut short', faults: { '/keldo.wasm': 'cut' }, says: /keldo\.wasm was cut short/ },
-  { what: 'keldo.js missing', faults: { '/keldo.js': 'missing' }, says: /keldo\.js could not be loaded.*404/ },
-  { what: 'page.js missing', faults: { '/page.js': 'missing' }, says: /page\.js could not be loaded/ },
-  { what: 'no WebAssembly', before: 'delete window.WebAssembly;', says: /cannot run WebAssembly/ },
+  { what: 'keldo.data missing', faults: { '/keldo.data': 'missing' }, says: /keldo\.data could not be loaded.*404/, advises: arrive },
+  { what: 'keldo.data cut short', faults: { '/keldo.data': 'cut' }, says: /keldo\.data was cut short/, advises: arrive },
+  { what: 'keldo.wasm missing', faults: { '/keldo.wasm': 'missing' }, says: /keldo\.wasm could not be loaded.*404/, advises: arrive },
+  { what: 'keldo.wasm cut short', faults: { '/keldo.wasm': 'cut' }, says: /keldo\.wasm was cut short/, advises: arrive },
+  { what: 'keldo.js missing', faults: { '/keldo.js': 'missing' }, says: /keldo\.js could not be loaded.*404/, advises: arrive },
+  { what: 'page.js missing', faults: { '/page.js': 'missing' }, says: /page\.js could not be loaded/,
+    advises: /^The page did not load whole: reload it/ },
+  { what: 'no WebAssembly', before: 'delete window.WebAssembly;', says: /cannot run WebAssembly/, advises: /^This browser/ },
   { what: 'no WebGL and no plain canvas', before: 'HTMLCanvasElement.prototype.getContext = () => null;',
-    says: /neither with WebGL nor on a plain canvas/ },
+    says: /neither with WebGL nor on a plain canvas/, advises: /^This browser/ },
   { what: 'the game stopping with an error',
     before: "window.keldoSetUp = (Module) => { Module.ENV.TOLVEX_INPUT = '/no/such/script.txt'; };",
-    says: /The game stopped: .*TOLVEX_INPUT/ },
+    says: /\nThe game stopped: keldo: TOLVEX_INPUT/, advises: /^The game was given a setting it cannot use: reload the page/ },
 ];
 
 const { check, failed, finish } = verdicts('failure test');
@@ -49,7 +51,8 @@ try {
     await browser.waitFor(failureShown, kGiveUpMs, test.what).catch(() => {});
     const ms = Date.now() - start;
     const page = JSON.parse(await browser.evaluate(shown).catch(() => '{}'));
-    check(page.message && test.says.test(page.message) && page.reload && page.picture === 'hidden' && !page.loading,
+    check(page.message && test.says.test(page.message) && test.advises.test(page.message) &&
+          page.reload && page.picture === 'hidden' && !page.loading,
           `${test.what}: "${page.message}" after ${ms} ms${ms > kBoundMs ? ` (over ${kBoundMs} ms on this machine)` : ''}`);
     if (added) await browser.send('Page.removeScriptToEvaluateOnNewDocument', { identifier: added.identifier });
   }

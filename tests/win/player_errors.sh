@@ -1,7 +1,8 @@
 #!/bin/sh
 # keldo.exe started as a player starts it, with no console (wine start, on a virtual display
-# with a window manager): a start that fails shows its one line in a message box titled KELDO,
-# adds it with the date to %LOCALAPPDATA%\keldo\keldo.log, and exits non-zero once the box is
+# with a window manager): a start that fails shows a message box titled KELDO that says what to
+# do in plain words and then its one line (a path in it starting a line of its own), adds the
+# line with the date to %LOCALAPPDATA%\keldo\keldo.log, and exits non-zero once the box is
 # closed. The same start from a console prints the line and shows no box; a run that a program
 # drives (TOLVEX_HEADLESS) shows none either and leaves the player's log alone. Skipped (77)
 # without Xvfb, openbox or xdotool.
@@ -36,8 +37,8 @@ spoil() {
   esac
 }
 
-# NAME|CASE|what the line says
-while IFS='|' read -r name kind says; do
+# NAME|CASE|what the line says|how the box's advice begins
+while IFS='|' read -r name kind says advises; do
   # No console: the box, the log, the exit code.
   spoil "$kind"
   before=$(log_lines)
@@ -56,26 +57,32 @@ while IFS='|' read -r name kind says; do
   wait $pid
   rc=$?
   set -e
-  err=$text
+  # The advice, a blank line, and the line: broken only where a bracket starts.
+  advice=$(printf '%s\n' "$text" | head -n 1)
+  err=$(printf '%s\n' "$text" | tail -n +3 | paste -sd ' ')
   last=$(tail -n 1 "$log" 2>/dev/null | tr -d '\r')
   dated=no
   case $last in
-    [0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]\ [0-9][0-9]:[0-9][0-9]:[0-9][0-9]\ "$text") dated=yes ;;
+    [0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]\ [0-9][0-9]:[0-9][0-9]:[0-9][0-9]\ "$err") dated=yes ;;
   esac
   case_name="$name, no console"
   if [ -z "$box" ]; then
     fail "$case_name" "no message box titled KELDO"
-  elif [ "$(printf '%s\n' "$text" | grep -c .)" -ne 1 ] || ! expect_err_has "$case_name" "$says"; then
-    fail "$case_name" "the box does not hold the one line"
+  elif [ "${advice#"$advises"}" = "$advice" ] || [ -n "$(printf '%s\n' "$text" | sed -n 2p)" ]; then
+    fail "$case_name" "the box does not begin with the advice '$advises...': '$text'"
+  elif ! printf '%s\n' "$text" | tail -n +3 | grep -q '^(.*[\\/]' ||
+    ! expect_err_has "$case_name" "$says"; then
+    fail "$case_name" "the box does not hold the line with its path on a line of its own: '$text'"
   elif [ $rc -eq 124 ] || [ $rc -eq 0 ]; then
     fail "$case_name" "exit code $rc after the box was closed"
   elif [ "$(log_lines)" -ne $((before + 1)) ] || [ $dated = no ]; then
     fail "$case_name" "keldo.log does not end with the dated line: '$last'"
   else
-    pass "$case_name: '$text'"
+    pass "$case_name: '$advice' '$err'"
   fi
 
   # From a console (standard error handed over): the line there, no box to wait for.
+  text=$err
   spoil "$kind"
   run timeout $limit $WINE "$work/tree/keldo.exe"
   case_name="$name, from a console"
@@ -107,9 +114,9 @@ while IFS='|' read -r name kind says; do
     fi
   fi
 done <<'TABLE'
-Data folder missing|no-data|cannot load the runtime library Data\Tolvex.vsd
-damaged picture|damaged-picture|font_128_64.vstex
-missing entry|missing-entry|has no entry StopBGMFade
+Data folder missing|no-data|cannot load the runtime library Data\Tolvex.vsd|The game's Data folder is missing or damaged: unpack the whole zip again.
+damaged picture|damaged-picture|font_128_64.vstex|The game's Data folder is missing or damaged
+missing entry|missing-entry|has no entry StopBGMFade|The game's Data folder holds a library from another version
 TABLE
 
 [ "$failures" -eq 0 ]

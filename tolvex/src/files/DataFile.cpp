@@ -49,7 +49,7 @@ BoundedFile::BoundedFile(const std::string& path, uint64_t maxBytes) : MaxBytes_
         Fail(error == ENOENT ? FileRead::Missing : FileRead::Refused,
              std::string("cannot be opened: ") + std::strerror(error));
     } else if (Size_ > maxBytes) {
-        Fail(FileRead::Refused, "is larger than the " + SizeText(maxBytes) + " allowed");
+        FailTooLarge();
     }
 }
 
@@ -63,6 +63,11 @@ void BoundedFile::Fail(FileRead state, std::string why) {
     State_ = state;
     Why_ = std::move(why);
     Pending_.clear();
+}
+
+void BoundedFile::FailTooLarge() {
+    Fail(FileRead::Refused, "is larger than the " + SizeText(MaxBytes_) + " allowed");
+    TooLarge_ = true;
 }
 
 bool BoundedFile::Fill() {
@@ -87,7 +92,7 @@ bool BoundedFile::Fill() {
     }
     Taken_ += static_cast<uint64_t>(n);
     if (Taken_ > MaxBytes_) {
-        Fail(FileRead::Refused, "is larger than the " + SizeText(MaxBytes_) + " allowed");
+        FailTooLarge();
         return false;
     }
     AtEnd_ = n == 0;
@@ -109,15 +114,23 @@ bool BoundedFile::NextLine(std::string& line, bool& cut) {
         }
         AtStart_ = false;
     }
+    // The rest of a line cut last time is skipped only now: a reader that stops at a cut line
+    // never reads on through a file that may have no line end for gigabytes.
+    size_t end = std::string::npos;
+    while (SkipToLineEnd_ && (end = Pending_.find('\n')) == std::string::npos) {
+        Pending_.clear();
+        if (!Fill()) {
+            break;
+        }
+    }
+    if (SkipToLineEnd_) {
+        Pending_.erase(0, end == std::string::npos ? Pending_.size() : end + 1);
+        SkipToLineEnd_ = false;
+    }
     cut = false;
     size_t scanned = 0;
-    size_t end = std::string::npos;
-    while ((end = Pending_.find('\n', scanned)) == std::string::npos) {
-        if (Pending_.size() > kMaxLineBytes) {
-            // Keep the line's start for the message and drop the rest up to its end.
-            cut = true;
-            Pending_.erase(kMaxLineBytes, Pending_.size() - kMaxLineBytes);
-        }
+    while ((end = Pending_.find('\n', scanned)) == std::string::npos &&
+           Pending_.size() <= kMaxLineBytes) {
         scanned = Pending_.size();
         if (!Fill()) {
             break;
@@ -128,7 +141,8 @@ bool BoundedFile::NextLine(std::string& line, bool& cut) {
     }
     const size_t length = end == std::string::npos ? Pending_.size() : end;
     line.assign(Pending_, 0, std::min(length, kMaxLineBytes));
-    cut = cut || length > kMaxLineBytes;
+    cut = length > kMaxLineBytes;
+    SkipToLineEnd_ = end == std::string::npos && cut;
     Pending_.erase(0, end == std::string::npos ? Pending_.size() : end + 1);
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();

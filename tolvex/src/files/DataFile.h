@@ -38,18 +38,22 @@ public:
     // Why the file was refused or is missing: "is not an ordinary file", "is larger than the
     // 64 kB allowed" or the system's word.
     const std::string& Why() const { return Why_; }
+    // Refused for its size alone: a file of the player's that large is not one of ours.
+    bool TooLarge() const { return TooLarge_; }
 
     // The rest of the file.
     std::string ReadAll();
     // The next line without its line end (nor a '\r' before it); a byte-order mark at the start
     // of the file is skipped. A line longer than kMaxLineBytes is cut there and `cut` set (the
-    // rest of it is skipped). False at the end or once State() is no longer Read.
+    // rest of it is skipped by the next call, so that stopping there reads no further). False
+    // at the end or once State() is no longer Read.
     bool NextLine(std::string& line, bool& cut);
 
 private:
     // More bytes into Pending_; false at the end or on failure.
     bool Fill();
     void Fail(FileRead state, std::string why);
+    void FailTooLarge();
 
     int Fd_ = -1;
     uint64_t MaxBytes_ = 0;
@@ -60,6 +64,8 @@ private:
     std::string Pending_;
     bool AtEnd_ = false;
     bool AtStart_ = true;
+    bool SkipToLineEnd_ = false;
+    bool TooLarge_ = false;
 };
 
 // The whole file at `path` (or what State() says), within `maxBytes`.

@@ -46,10 +46,9 @@ bool MakeFolders(const std::string& folder, std::string& why) {
 }
 
 std::string SetAside(const std::string& path) {
-    const std::string aside = path + ".bad";
-    std::error_code error;
-    std::filesystem::rename(FilePath(path), FilePath(aside), error);
-    return error ? std::string{} : aside;
+    const std::u8string name = FilePath(path).filename().u8string();
+    return RenameInFolder(path, std::string(name.begin(), name.end()) + ".bad") ? path + ".bad"
+                                                                                : std::string{};
 }
 
 void Warn(const std::string& text) {
@@ -126,7 +125,8 @@ void RemoveDeadTemporaries(const std::string& path) {
         char* end = nullptr;
         const unsigned long long id = std::strtoull(name.c_str() + prefix.size(), &end, 10);
         if (id != 0 && (*end == '\0' || *end == '.') && ProcessIsGone(id)) {
-            std::filesystem::remove(entry.path(), error);
+            const std::u8string dead = entry.path().u8string();
+            RemoveFile(std::string(dead.begin(), dead.end()));
         }
     }
 }

@@ -55,8 +55,15 @@ long ReadOrdinaryFile(int fd, char* buffer, size_t size);
 void CloseOrdinaryFile(int fd);
 
 // Creates a file at `utf8` for writing, only if nothing is there yet, not even a link (nor a
-// link to nowhere): the descriptor, or -1 with errno set (EEXIST when something is).
+// link to nowhere): the descriptor, or -1 with errno set (EEXIST when something is). These
+// reach a file through its folder where the system allows, so that a long folder path leaves
+// the same room for the file's name.
 int CreateNewFile(const std::string& utf8);
+// Renames the file at `utf8` to `name` in the same folder, replacing what is there; false when
+// it cannot.
+bool RenameInFolder(const std::string& utf8, const std::string& name);
+// Removes the file at `utf8`; false when it cannot.
+bool RemoveFile(const std::string& utf8);
 
 // Holds the lock of the saved-data folder `folder` (one game saves at a time) until the
 // returned value is given to UnlockSaveFolder; waits at most `waitMs`, or less when a stop is

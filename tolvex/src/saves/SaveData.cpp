@@ -154,20 +154,37 @@ enum class OnDisk { Sound, None, Refused };
 OnDisk ReadSaved(const std::string& name, const std::string& path, std::string& payload,
                  std::string& why) {
     std::string content;
-    switch (ReadBounded(path, kHeaderBytes + kMaxPayload + kChecksumBytes, content, why)) {
+    FileRead state = FileRead::Read;
+    bool tooLarge = false;
+    {
+        // Closed before it may be set aside: Windows renames no open file.
+        BoundedFile file(path, kHeaderBytes + kMaxPayload + kChecksumBytes);
+        content = file.ReadAll();
+        why = file.Why();
+        state = file.State();
+        tooLarge = file.TooLarge();
+    }
+    std::string_view sound;
+    const char* damage = nullptr;
+    switch (state) {
         case FileRead::Read:
+            damage = Check(content, sound);
             break;
         case FileRead::Missing:
             return OnDisk::None;
         case FileRead::Refused:
-            why = name + " " + why;
-            return OnDisk::Refused;
+            // Far too large to be saved data is damage like any other, not a file to keep.
+            if (!tooLarge) {
+                why = name + " " + why;
+                return OnDisk::Refused;
+            }
+            damage = "far larger than saved data can be";
+            break;
         case FileRead::Interrupted:
             why = name + " was not read: the game is ending";
             return OnDisk::Refused;
     }
-    std::string_view sound;
-    if (const char* damage = Check(content, sound)) {
+    if (damage != nullptr) {
         const std::string aside = SetAside(path);
         Warn(name + " is damaged: " + damage + "; " +
              (aside.empty() ? "it could not be set aside"

@@ -14,14 +14,13 @@
 #include "core/Errors.h"
 #include "core/Runtime.h"
 #include "platform/Platform.h"
+#include "platform/posix/InFolder.h"
 
 namespace tolvex {
 
 namespace {
 
 constexpr mode_t kNewFileMode = 0666;  // less the user's umask
-// The player's own files are the player's to read.
-constexpr mode_t kSavedFileMode = 0644;
 constexpr int kReaderWaitMs = 10;
 // Small enough that a stop request is seen at once, large enough to cost nothing.
 constexpr size_t kWriteChunk = size_t{1} << 20;
@@ -87,15 +86,17 @@ long ReadScriptSource(int source, char* buffer, size_t size) {
 }
 
 int OpenOrdinaryFile(const std::string& utf8, uint64_t& size) {
+    const InFolder file(utf8);
     struct stat info {};
-    if (stat(utf8.c_str(), &info) != 0) {
+    if (fstatat(file.At(), file.Name().c_str(), &info, 0) != 0) {
         return -1;
     }
     if (!S_ISREG(info.st_mode)) {
         return kNotOrdinaryFile;
     }
     // Non-blocking all the same: the name may have been given to a pipe since.
-    const int fd = open(utf8.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd =
+        openat(file.At(), file.Name().c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return -1;
     }
@@ -119,7 +120,18 @@ long ReadOrdinaryFile(int fd, char* buffer, size_t size) {
 void CloseOrdinaryFile(int fd) { close(fd); }
 
 int CreateNewFile(const std::string& utf8) {
-    return open(utf8.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kSavedFileMode);
+    const InFolder file(utf8);
+    return file.CreateNew(file.Name());
+}
+
+bool RenameInFolder(const std::string& utf8, const std::string& name) {
+    const InFolder file(utf8);
+    return renameat(file.At(), file.Name().c_str(), file.At(), file.Beside(name).c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& utf8) {
+    const InFolder file(utf8);
+    return unlinkat(file.At(), file.Name().c_str(), 0) == 0;
 }
 
 int64_t LockSaveFolder(const std::string& folder, int waitMs, std::string& why) {

@@ -14,6 +14,7 @@
 #include "files/DataFile.h"
 #include "files/UserFiles.h"
 #include "platform/Platform.h"
+#include "platform/posix/InFolder.h"
 
 namespace tolvex {
 
@@ -111,17 +112,25 @@ std::string UserPicturesFolder() {
 }
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& why) {
-    std::string temporary = TemporaryName(path);
-    int fd = CreateNewFile(temporary);
+    // Through the folder: the temporary file's longer name must fit wherever the file's does.
+    const InFolder folder(path);
+    std::string temporary = TemporaryName(folder.Name());
+    int fd = folder.CreateNew(temporary);
     // Something planted at the name is left alone: another name is as good.
     for (int tries = 1; fd < 0 && errno == EEXIST && tries < kTemporaryTries; ++tries) {
-        temporary = TemporaryName(path);
-        fd = CreateNewFile(temporary);
+        temporary = TemporaryName(folder.Name());
+        fd = folder.CreateNew(temporary);
     }
     if (fd < 0) {
         why = std::strerror(errno);
         return false;
     }
+    const auto fail = [&](int error) {
+        why = std::strerror(error);
+        close(fd);
+        unlinkat(folder.At(), temporary.c_str(), 0);
+        return false;
+    };
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -129,35 +138,23 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& w
             continue;
         }
         if (n <= 0) {
-            why = std::strerror(n < 0 ? errno : ENOSPC);
-            close(fd);
-            unlink(temporary.c_str());
-            return false;
+            return fail(n < 0 ? errno : ENOSPC);
         }
         done += static_cast<size_t>(n);
     }
     // The content must be on the disk before the name points at it, or a power cut could
     // leave the new name on an empty file.
     if (fsync(fd) != 0) {
-        why = std::strerror(errno);
-        close(fd);
-        unlink(temporary.c_str());
-        return false;
+        return fail(errno);
     }
     close(fd);
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
+    if (renameat(folder.At(), temporary.c_str(), folder.At(), folder.Name().c_str()) != 0) {
         why = std::strerror(errno);
-        unlink(temporary.c_str());
+        unlinkat(folder.At(), temporary.c_str(), 0);
         return false;
     }
     // And the rename itself, which lives in the folder.
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
+    folder.Sync();
     return true;
 }
 

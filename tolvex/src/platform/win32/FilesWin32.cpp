@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -77,6 +78,19 @@ int CreateNewFile(const std::string& utf8) {
         return -1;
     }
     return fd;
+}
+
+bool RenameInFolder(const std::string& utf8, const std::string& name) {
+    const std::filesystem::path from = FilePath(utf8);
+    std::error_code error;
+    std::filesystem::rename(from, from.parent_path() / FilePath(name), error);
+    return !error;
+}
+
+bool RemoveFile(const std::string& utf8) {
+    std::error_code error;
+    std::filesystem::remove(FilePath(utf8), error);
+    return !error;
 }
 
 // A mutex named after the folder: every game of this user's session sees the same one, and
