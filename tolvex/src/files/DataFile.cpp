@@ -9,6 +9,7 @@
 
 #include "core/Errors.h"
 #include "core/Runtime.h"
+#include "platform/Host.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -146,6 +147,8 @@ FileRead ReadBounded(const std::string& path, uint64_t maxBytes, std::string& by
 
 std::string ReadDataFile(const std::string& name, const char* entry, uint64_t maxBytes,
                          bool emptyOk) {
+    // A file asked for before the host has brought it is waited for, not reported missing.
+    WaitForHostFiles();
     const std::string path = DataPath(name);
     std::string bytes;
     std::string why;

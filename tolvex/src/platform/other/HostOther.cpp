@@ -9,5 +9,7 @@ void ClearHostLatches() {}
 bool HostScalesPicture() { return false; }
 void HostFrameShown() {}
 void TellHostPaused(bool) {}
+bool HostFilesComing() { return false; }
+void WaitForHostFiles() {}
 
 }  // namespace tolvex
