@@ -16,6 +16,8 @@ const cases = [
   { what: 'keldo.wasm missing', faults: { '/keldo.wasm': 'missing' }, says: /keldo\.wasm could not be loaded.*404/ },
   { what: 'keldo.wasm cut short', faults: { '/keldo.wasm': 'cut' }, says: /keldo\.wasm was cut short/ },
   { what: 'keldo.js missing', faults: { '/keldo.js': 'missing' }, says: /keldo\.js could not be loaded.*404/ },
+  { what: 'keldo-more.data missing (after the title)', faults: { '/keldo-more.data': 'missing' },
+    says: /keldo-more\.data could not be loaded.*404/ },
   { what: 'page.js missing', faults: { '/page.js': 'missing' }, says: /page\.js could not be loaded/ },
   { what: 'no WebAssembly', before: 'delete window.WebAssembly;', says: /cannot run WebAssembly/ },
   { what: 'no WebGL and no plain canvas', before: 'HTMLCanvasElement.prototype.getContext = () => null;',
