@@ -30,7 +30,8 @@ void TellHostPaused(bool paused);
 
 // The host may start the game with only the files its first screen needs and bring the rest
 // while that screen runs. Whether some are still on their way (nothing should be read ahead
-// then); and a wait until they are all in, for a file the game asks for now.
+// then); and a wait until they are all in, for a file the game asks for now that is not
+// there yet.
 bool HostFilesComing();
 void WaitForHostFiles();
 

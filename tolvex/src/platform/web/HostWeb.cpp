@@ -65,12 +65,7 @@ EM_ASYNC_JS(void, AwaitComingFiles, (), {
 
 bool HostFilesComing() { return FilesComingNow() != 0; }
 
-// Checked first: a wait hands the browser its turn even when there is nothing to wait for.
-void WaitForHostFiles() {
-    if (HostFilesComing()) {
-        AwaitComingFiles();
-    }
-}
+void WaitForHostFiles() { AwaitComingFiles(); }
 
 }  // namespace tolvex
 
