@@ -46,7 +46,7 @@
     if (notices.has(text)) return;
     notices.add(text);
     status.textContent = [...notices].join(' ');
-    markLineStarts();
+    layout();
   }
 
   // ---- Sound: browsers keep it silent until the player touches the page; it also stops while
@@ -129,6 +129,8 @@
   // below it, whichever leaves the larger picture, never over it.
   const root = document.documentElement;
   function layout() {
+    // First: the separators dropped at line starts may change the controls line's height.
+    markLineStarts();
     const width = root.clientWidth;
     const height = root.clientHeight;
     const room = height - $('controls').getBoundingClientRect().height;
@@ -149,7 +151,6 @@
     screen.width = `${w}px`;
     screen.height = `${h}px`;
     root.style.setProperty('--pad', `${pad}px`);
-    markLineStarts();
     if (!touch) return;
     const bottom = room - margin;
     const place = (id, x, y) => {
