@@ -12,7 +12,7 @@
 //    scenes in a window under Xvfb, measured in the same run.
 //
 //   node --experimental-websocket bench/web/PageBench.mjs PAGE_DIR [DESKTOP_BIN] [RUNS]
-import { spawnSync } from 'node:child_process';
+import { spawn, spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { loadavg, tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
@@ -82,6 +82,17 @@ console.log(`  on emulated slow 3G (400 kbit/s, 400 ms latency), load average ${
             `first title frame after ${slow.map((ms) => (ms / 1000).toFixed(1)).join(' s, ')} s ` +
             `(goal <= ${kGoalSlowMs / 1000} s: ${missed(Math.max(...slow) <= kGoalSlowMs)})`);
 
+function spawnAsync(command, args, options) {
+  return new Promise((resolve) => {
+    const child = spawn(command, args, options);
+    let stdout = '';
+    let stderr = '';
+    child.stdout.on('data', (d) => { stdout += d; });
+    child.stderr.on('data', (d) => { stderr += d; });
+    child.on('close', (status) => resolve({ status, stdout, stderr }));
+  });
+}
+
 // ---- Lighthouse, as a phone (its default), against the same server and this Chromium.
 const lighthouse = process.env.KELDO_LIGHTHOUSE;
 if (lighthouse && existsSync(lighthouse)) {
@@ -90,10 +101,11 @@ if (lighthouse && existsSync(lighthouse)) {
   try {
     for (let i = 0; i < kLighthouseRuns; i++) {
       const profile = mkdtempSync(join(tmpdir(), 'keldo-lighthouse-'));
-      const run = spawnSync('node', [lighthouse, server.url, '--output=json', '--output-path=stdout', '--quiet',
+      // Run alongside this process's server, which must go on answering meanwhile.
+      const run = await spawnAsync('node', [lighthouse, server.url, '--output=json', '--output-path=stdout', '--quiet',
         `--chrome-flags=--headless=new --no-sandbox --disable-gpu --disable-background-networking ` +
         `--disable-component-update --disable-sync --no-first-run --user-data-dir=${profile}`],
-      { env: { ...process.env, CHROME_PATH: '/usr/bin/chromium' }, encoding: 'utf8', maxBuffer: 256 << 20 });
+      { env: { ...process.env, CHROME_PATH: '/usr/bin/chromium' } });
       rmSync(profile, { recursive: true, force: true });
       try {
         const report = JSON.parse(run.stdout);
