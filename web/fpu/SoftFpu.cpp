@@ -248,13 +248,13 @@ T FromSigned(S a) {
     return a < 0 ? -converted : converted;
 }
 
-template <typename T>
-bool Unordered(T a, T b, uintptr_t where) {
+// Whether an ordinary comparison may go on: with a NaN it is an invalid operation.
+bool Ordered(double a, double b, uintptr_t where) {
     if (IsNan(a) || IsNan(b)) {
         Invalid(where);
-        return true;
+        return false;
     }
-    return false;
+    return true;
 }
 
 }  // namespace
@@ -300,26 +300,18 @@ KELDO_FPU_ENTRY float keldo_fpu_f32_from_u64(double bits) {
 }
 
 KELDO_FPU_ENTRY int keldo_fpu_lt(double a, double b) {
-    return !Unordered(a, b, KELDO_FPU_CALLER) && a < b;
+    return Ordered(a, b, KELDO_FPU_CALLER) && a < b;
 }
 KELDO_FPU_ENTRY int keldo_fpu_le(double a, double b) {
-    return !Unordered(a, b, KELDO_FPU_CALLER) && a <= b;
+    return Ordered(a, b, KELDO_FPU_CALLER) && a <= b;
 }
 KELDO_FPU_ENTRY int keldo_fpu_gt(double a, double b) {
-    return !Unordered(a, b, KELDO_FPU_CALLER) && a > b;
+    return Ordered(a, b, KELDO_FPU_CALLER) && a > b;
 }
 KELDO_FPU_ENTRY int keldo_fpu_ge(double a, double b) {
-    return !Unordered(a, b, KELDO_FPU_CALLER) && a >= b;
+    return Ordered(a, b, KELDO_FPU_CALLER) && a >= b;
 }
-KELDO_FPU_ENTRY int keldo_fpu_ltf(float a, float b) {
-    return !Unordered(a, b, KELDO_FPU_CALLER) && a < b;
-}
-KELDO_FPU_ENTRY int keldo_fpu_lef(float a, float b) {
-    return !Unordered(a, b, KELDO_FPU_CALLER) && a <= b;
-}
-KELDO_FPU_ENTRY int keldo_fpu_gtf(float a, float b) {
-    return !Unordered(a, b, KELDO_FPU_CALLER) && a > b;
-}
-KELDO_FPU_ENTRY int keldo_fpu_gef(float a, float b) {
-    return !Unordered(a, b, KELDO_FPU_CALLER) && a >= b;
-}
+KELDO_FPU_ENTRY int keldo_fpu_ltf(float a, float b) { return keldo_fpu_lt(a, b); }
+KELDO_FPU_ENTRY int keldo_fpu_lef(float a, float b) { return keldo_fpu_le(a, b); }
+KELDO_FPU_ENTRY int keldo_fpu_gtf(float a, float b) { return keldo_fpu_gt(a, b); }
+KELDO_FPU_ENTRY int keldo_fpu_gef(float a, float b) { return keldo_fpu_ge(a, b); }
