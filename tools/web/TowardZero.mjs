@@ -67,27 +67,33 @@ function parseArguments(argv) {
   return { wasm, symbolMap, nm, game: groups['--game'], library: groups['--library'] };
 }
 
-// The functions an archive defines, local ones among them.
+// The functions an archive defines, local ones among them, by the names the symbol map uses:
+// demangled.
 function definedFunctions(nm, archives) {
   const names = new Set();
   for (const archive of archives) {
-    const listing = execFileSync(nm, ['--defined-only', '-P', archive], {
+    const listing = execFileSync(nm, ['--defined-only', '--demangle', '-P', archive], {
       encoding: 'utf8',
       maxBuffer: 1 << 28,
     });
     for (const line of listing.split('\n')) {
-      const [name, type] = line.split(' ');
-      if (type && 'TtWw'.includes(type)) names.add(name);
+      const symbol = /^(.*) ([TtWw]) [0-9a-f]+( [0-9a-f]+)?$/.exec(line);
+      if (symbol) names.add(symbol[1]);
     }
   }
   return names;
 }
 
+// index:name, with the characters outside a plain name written as \XX.
 function readSymbolMap(path) {
   const byIndex = new Map();
   for (const line of readFileSync(path, 'utf8').split('\n')) {
     const colon = line.indexOf(':');
-    if (colon > 0) byIndex.set(Number(line.slice(0, colon)), line.slice(colon + 1));
+    if (colon > 0) {
+      const name = line.slice(colon + 1).replace(/\\([0-9a-f]{2})/g, (_, hex) =>
+        String.fromCharCode(parseInt(hex, 16)));
+      byIndex.set(Number(line.slice(0, colon)), name);
+    }
   }
   return byIndex;
 }
@@ -106,17 +112,20 @@ const imports = lines.filter((line) => /^ \(import "[^"]*" "[^"]*" \(func /.test
 function symbolOf(printed) {
   return /^\d+$/.test(printed) ? symbols.get(Number(printed) + imports) : printed;
 }
-// The operations are found by their exports: the optimiser may have merged two of them into
-// one function under one of their names.
-const exported = new Map();
+// The operations are found by name in the symbol map, or else by their exports (the optimiser
+// may have merged two of them into one function under one of their names; an optimised link
+// may have shortened the exports' names, never the symbol map's).
+const printedOf = new Map();
 for (const line of lines) {
+  const header = /^ \(func \$(\S+)/.exec(line);
+  if (header) printedOf.set(symbolOf(header[1]), header[1]);
   const entry = /^ \(export "([^"]+)" \(func \$(\S+)\)\)/.exec(line);
-  if (entry) exported.set(entry[1], entry[2]);
+  if (entry && !printedOf.has(entry[1])) printedOf.set(entry[1], entry[2]);
 }
 const helpers = {};
 for (const helper of [...Object.values(kArithmetic), ...Object.values(kComparisons)]) {
-  const printed = exported.get(helper);
-  if (!printed) fail(`${wasm} does not export ${helper}: is web/fpu/SoftFpu.cpp linked in?`);
+  const printed = printedOf.get(helper);
+  if (!printed) fail(`${wasm} has no ${helper}: is web/fpu/SoftFpu.cpp linked in?`);
   helpers[helper] = printed;
 }
 const helperFunctions = new Set(Object.values(helpers));

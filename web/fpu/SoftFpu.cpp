@@ -17,8 +17,17 @@
 #define KELDO_FPU_ENTRY extern "C"
 #endif
 
-// The address that an invalid operation reports: the call of the operation.
-#define KELDO_FPU_CALLER reinterpret_cast<uintptr_t>(__builtin_return_address(0))
+// Where an invalid operation is reported from: only looked up when the trap is taken, since on
+// the web finding a return address means reading the stack. The operations call Invalid(), which
+// is not inlined, so one frame up is the operation's caller there (natively, where frames
+// need not be kept, the operation itself).
+#ifdef __EMSCRIPTEN__
+#define KELDO_FPU_CALLER_FRAME 1
+#else
+#define KELDO_FPU_CALLER_FRAME 0
+#endif
+#define KELDO_FPU_CALLER \
+    uintptr_t { 0 }
 
 namespace {
 
@@ -54,10 +63,11 @@ To BitCast(From from) {
 
 bool TowardZero() { return (gCsr & KELDO_FPU_ROUNDING) == KELDO_FPU_TOWARD_ZERO; }
 
-void Invalid(uintptr_t where) {
+__attribute__((noinline)) void Invalid(uintptr_t) {
     gCsr |= KELDO_FPU_INVALID_FLAG;
     if ((gCsr & KELDO_FPU_INVALID_MASK) == 0) {
-        keldo_fpu_trap(where);
+        keldo_fpu_trap(
+            reinterpret_cast<uintptr_t>(__builtin_return_address(KELDO_FPU_CALLER_FRAME)));
     }
 }
 
