@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The web build's tests: a whole scripted game under node (tests/web/NodeGameTest.sh), then
+# The web build's tests: the table of rounding cases against the desktop's, whole scripted
+# games under node against the desktop's traces (tests/web/NodeGameTest.sh), then
 # the page in headless Chromium (tests/web/PageTest.mjs) against pictures of the same scenes
 # that the node-run program draws headless.
 #
@@ -22,8 +23,31 @@ mkdir -p "$out/references"
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
 status=0
-echo "== a whole game under node"
-"$here/NodeGameTest.sh" "$desk" "$web" "$out/game" || status=1
+echo "== rounding in the game's mode: the desktop's table and the web build's"
+"$desk/keldo-fpu-table" >"$out/fpu-desktop.txt"
+node "$web/keldo-fpu-table.js" >"$out/fpu-web.txt"
+if cmp -s "$out/fpu-desktop.txt" "$out/fpu-web.txt"; then
+  echo "ok   $(wc -l <"$out/fpu-desktop.txt") cases give the same bits and the same invalid operations"
+else
+  echo "FAIL the web build rounds differently:"
+  diff "$out/fpu-desktop.txt" "$out/fpu-web.txt" | head -20
+  status=1
+fi
+
+set +e
+fault=$(node "$web/keldo-fault-probe.js" 2>&1)
+code=$?
+set -e
+if [ $code = 1 ] &&
+  [[ $fault =~ ^keldo:\ fault:\ invalid\ floating-point\ operation\ at\ 0x[0-9a-f]+\ \(code\ 8\)$ ]]; then
+  echo "ok   0 / 0 in the game's mode ends the run as on the desktop: $fault"
+else
+  echo "FAIL 0 / 0 in the game's mode: exit code $code, said: $fault"
+  status=1
+fi
+
+echo "== whole games under node, traced as on the desktop"
+"$here/NodeGameTest.sh" "$desk" "$web" "$out/game" 1 2 3 || status=1
 
 echo "== the page in headless Chromium"
 # The title a moment after start, and the game two seconds after Space (the page test shows a

@@ -27,18 +27,24 @@ private:
 }  // namespace tolvex
 
 #else
+#include <SoftFpu.h>
 
 namespace tolvex {
 
-// WebAssembly has no floating-point control: it always rounds to nearest and never traps,
-// so there is no mode to leave or to put back. (Not trivial, so that holding one for the
-// length of a call is not taken for an unused variable.)
+// WebAssembly has no floating-point control of its own: the web build keeps the mode in a
+// register of its own (SoftFpu.h), laid out as the x86 one, which the game's and this library's
+// rewritten operations read.
 class DefaultFpEnv {
 public:
-    DefaultFpEnv() {}
-    ~DefaultFpEnv() {}
+    DefaultFpEnv() : Saved(keldo_fpu_getcsr()) { keldo_fpu_setcsr(kDefault); }
+    ~DefaultFpEnv() { keldo_fpu_setcsr(Saved); }
     DefaultFpEnv(const DefaultFpEnv&) = delete;
     DefaultFpEnv& operator=(const DefaultFpEnv&) = delete;
+
+    static constexpr unsigned kDefault = KELDO_FPU_DEFAULT;
+
+private:
+    unsigned Saved;
 };
 
 }  // namespace tolvex
