@@ -3,11 +3,10 @@
 // promises the drawing code relies on (feet on the line, mirrored rows, an empty
 // strip above the bobbing rock, seamless ground, glyphs inside their cells).
 
-#include <gtest/gtest.h>
-
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_mixer.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +29,7 @@ struct Rect {
 // A picture as RGBA bytes.
 class Picture {
 public:
-    explicit Picture(const std::string& name)
-    {
+    explicit Picture(const std::string& name) {
         std::string path = std::string(KELDO_DATA_DIR) + "/" + name;
         SDL_Surface* raw = IMG_Load(path.c_str());
         if (!raw) {
@@ -44,23 +42,20 @@ public:
     bool Ok() const { return Surf != nullptr; }
     int W() const { return Surf->w; }
     int H() const { return Surf->h; }
-    const uint8_t* Px(int x, int y) const
-    {
+    const uint8_t* Px(int x, int y) const {
         return static_cast<const uint8_t*>(Surf->pixels) + y * Surf->pitch + x * 4;
     }
     int Alpha(int x, int y) const { return Px(x, y)[3]; }
 
     // Pixels in r whose opacity is above a faint haze.
-    int Visible(Rect r) const
-    {
+    int Visible(Rect r) const {
         int n = 0;
         for (int y = r.Y; y < r.Y + r.H; ++y)
             for (int x = r.X; x < r.X + r.W; ++x) n += Alpha(x, y) > 24;
         return n;
     }
     // Lowest row of r holding a clearly visible pixel, -1 if none.
-    int LowestRow(Rect r) const
-    {
+    int LowestRow(Rect r) const {
         for (int y = r.Y + r.H - 1; y >= r.Y; --y)
             for (int x = r.X; x < r.X + r.W; ++x)
                 if (Alpha(x, y) > 128) return y;
@@ -86,17 +81,24 @@ struct Size {
     int W, H;
 };
 
-TEST_F(Assets, EveryPictureDecodesAtTheSizeItsCellsNeed)
-{
+TEST_F(Assets, EveryPictureDecodesAtTheSizeItsCellsNeed) {
     const Size sizes[] = {
-        {"font_128_64.vstex", 1024, 768}, {"title.vstex", 600, 160},
-        {"velquint256.vstex", 768, 1024}, {"sword_512_128.vstex", 512, 128},
-        {"bullet.vstex", 64, 64},         {"smog.vstex", 128, 128},
-        {"slash_effect.vstex", 256, 256}, {"hit_effect.vstex", 512, 512},
-        {"ground.vstex", 512, 256},       {"distant_view.vstex", 512, 256},
-        {"wood.vstex", 1024, 512},        {"life.vstex", 32, 32},
-        {"generate_hole.vstex", 512, 368}, {"rock_enemy.vstex", 1024, 512},
-        {"gauge.vstex", 256, 32},         {"combo.vstex", 32, 32},
+        {"font_128_64.vstex", 1024, 768},
+        {"title.vstex", 600, 160},
+        {"velquint256.vstex", 768, 1024},
+        {"sword_512_128.vstex", 512, 128},
+        {"bullet.vstex", 64, 64},
+        {"smog.vstex", 128, 128},
+        {"slash_effect.vstex", 256, 256},
+        {"hit_effect.vstex", 512, 512},
+        {"ground.vstex", 512, 256},
+        {"distant_view.vstex", 512, 256},
+        {"wood.vstex", 1024, 512},
+        {"life.vstex", 32, 32},
+        {"generate_hole.vstex", 512, 368},
+        {"rock_enemy.vstex", 1024, 512},
+        {"gauge.vstex", 256, 32},
+        {"combo.vstex", 32, 32},
         {"icon.png", 64, 64},
         // The library's own sheet for the pause menu: sixteen 32 x 64 cells a row, six rows.
         {"menu_font.png", 512, 384},
@@ -116,8 +118,7 @@ struct Cut {
     double MinCover;
 };
 
-TEST_F(Assets, EveryCellTheGameCutsShowsSomething)
-{
+TEST_F(Assets, EveryCellTheGameCutsShowsSomething) {
     std::vector<Cut> cuts = {
         {"title.vstex", {0, 0, 600, 160}, 0.2},
         {"sword_512_128.vstex", {0, 0, 512, 128}, 0.05},
@@ -148,14 +149,12 @@ TEST_F(Assets, EveryCellTheGameCutsShowsSomething)
         Picture p(c.Name);
         ASSERT_TRUE(p.Ok()) << c.Name << ": " << p.Error;
         double cover = double(p.Visible(c.R)) / (c.R.W * c.R.H);
-        EXPECT_GE(cover, c.MinCover)
-            << c.Name << " cell (" << c.R.X << ", " << c.R.Y << ", " << c.R.W << ", " << c.R.H
-            << ")";
+        EXPECT_GE(cover, c.MinCover) << c.Name << " cell (" << c.R.X << ", " << c.R.Y << ", "
+                                     << c.R.W << ", " << c.R.H << ")";
     }
 }
 
-TEST_F(Assets, BackdropsAndBarFillsAreOpaqueThroughout)
-{
+TEST_F(Assets, BackdropsAndBarFillsAreOpaqueThroughout) {
     for (const char* name : {"ground.vstex", "distant_view.vstex", "life.vstex", "combo.vstex"}) {
         Picture p(name);
         ASSERT_TRUE(p.Ok()) << name << ": " << p.Error;
@@ -166,8 +165,7 @@ TEST_F(Assets, BackdropsAndBarFillsAreOpaqueThroughout)
     }
 }
 
-TEST_F(Assets, GroundTileJoinsItsNeighbourWithoutASeam)
-{
+TEST_F(Assets, GroundTileJoinsItsNeighbourWithoutASeam) {
     Picture p("ground.vstex");
     ASSERT_TRUE(p.Ok()) << p.Error;
     double sum = 0;
@@ -184,14 +182,13 @@ TEST_F(Assets, GroundTileJoinsItsNeighbourWithoutASeam)
 
 // The game draws both characters 200 x 200 around their position, which is on the
 // stage line; their soles belong 50 screen pixels (64 texture pixels) below it.
-TEST_F(Assets, CharactersStandOnTheLine)
-{
+TEST_F(Assets, CharactersStandOnTheLine) {
     Picture hero("velquint256.vstex");
     Picture rock("rock_enemy.vstex");
     ASSERT_TRUE(hero.Ok() && rock.Ok());
     for (int col = 0; col < 3; ++col)
         for (int row = 0; row < 4; ++row) {
-            if (row >= 2 && col == 1) continue; // the lunge, also shown in the air
+            if (row >= 2 && col == 1) continue;  // the lunge, also shown in the air
             int low = hero.LowestRow({col * 256, row * 256, 256, 256}) - row * 256;
             EXPECT_NEAR(low, 192, 8) << "hero cell (" << col * 256 << ", " << row * 256 << ")";
         }
@@ -199,8 +196,7 @@ TEST_F(Assets, CharactersStandOnTheLine)
     EXPECT_NEAR(rock.LowestRow({0, 0, 256, 256}), 192, 12) << "hurt rock";
 }
 
-TEST_F(Assets, LeftFacingHeroRowsMirrorTheRightFacingOnes)
-{
+TEST_F(Assets, LeftFacingHeroRowsMirrorTheRightFacingOnes) {
     Picture p("velquint256.vstex");
     ASSERT_TRUE(p.Ok()) << p.Error;
     for (int rightRow : {0, 512}) {
@@ -218,16 +214,14 @@ TEST_F(Assets, LeftFacingHeroRowsMirrorTheRightFacingOnes)
 
 // The second walking frame is cut 10 pixels higher: the 10 rows above the walking
 // cell show in it, and the bottom 10 rows of the cell drop out of it.
-TEST_F(Assets, WalkingRockBobsWithoutPickingUpTheRowAbove)
-{
+TEST_F(Assets, WalkingRockBobsWithoutPickingUpTheRowAbove) {
     Picture p("rock_enemy.vstex");
     ASSERT_TRUE(p.Ok()) << p.Error;
     EXPECT_EQ(p.Visible({0, 246, 256, 10}), 0);
     EXPECT_EQ(p.Visible({0, 502, 256, 10}), 0);
 }
 
-TEST_F(Assets, SwordIsHeldAtTheTurningPointAndPointsRight)
-{
+TEST_F(Assets, SwordIsHeldAtTheTurningPointAndPointsRight) {
     Picture p("sword_512_128.vstex");
     ASSERT_TRUE(p.Ok()) << p.Error;
     // the game turns the blade about texture point (32, 32)
@@ -236,8 +230,7 @@ TEST_F(Assets, SwordIsHeldAtTheTurningPointAndPointsRight)
     EXPECT_EQ(p.Visible({0, 72, 512, 56}), 0);
 }
 
-TEST_F(Assets, GaugeFrameIsHollowWithAFirmBorder)
-{
+TEST_F(Assets, GaugeFrameIsHollowWithAFirmBorder) {
     Picture p("gauge.vstex");
     ASSERT_TRUE(p.Ok()) << p.Error;
     EXPECT_EQ(p.Visible({12, 10, 232, 12}), 0);
@@ -250,11 +243,12 @@ TEST_F(Assets, GaugeFrameIsHollowWithAFirmBorder)
     }
 }
 
-TEST_F(Assets, FontHasEveryGlyphTheGameWritesInsideItsCell)
-{
+TEST_F(Assets, FontHasEveryGlyphTheGameWritesInsideItsCell) {
     Picture p("font_128_64.vstex");
     ASSERT_TRUE(p.Ok()) << p.Error;
-    auto cell = [](int code) { return Rect{64 * ((code - 32) % 16), 128 * ((code - 32) / 16), 64, 128}; };
+    auto cell = [](int code) {
+        return Rect{64 * ((code - 32) % 16), 128 * ((code - 32) / 16), 64, 128};
+    };
 
     std::string needed = ":!?/.";
     for (char c = 'A'; c <= 'Z'; ++c) needed += c;
@@ -273,8 +267,7 @@ TEST_F(Assets, FontHasEveryGlyphTheGameWritesInsideItsCell)
     }
 }
 
-TEST_F(Assets, FontGlyphsAreLightWithADarkOutline)
-{
+TEST_F(Assets, FontGlyphsAreLightWithADarkOutline) {
     Picture p("font_128_64.vstex");
     ASSERT_TRUE(p.Ok()) << p.Error;
     // The middle of the bar of 'H' is glyph fill; well left of the left stem is outline
@@ -296,8 +289,7 @@ TEST_F(Assets, FontGlyphsAreLightWithADarkOutline)
 class Sounds : public ::testing::Test {
 protected:
     static constexpr int Freq = 44100;
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         // No sound card needed: the chunks are only decoded.
         SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
         ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
@@ -306,17 +298,16 @@ protected:
         ASSERT_EQ(Mix_OpenAudioDevice(Freq, AUDIO_S16SYS, 1, 1024, nullptr, 0), 0)
             << Mix_GetError();
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         Mix_CloseAudio();
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 };
 
-TEST_F(Sounds, EachEffectDecodesIsShortAndStaysBelowFullScale)
-{
-    for (const char* name : {"tm2_hit005.ogg", "tm2_swing004.ogg", "tm2_slash003.ogg", "sha00.ogg"}) {
+TEST_F(Sounds, EachEffectDecodesIsShortAndStaysBelowFullScale) {
+    for (const char* name :
+         {"tm2_hit005.ogg", "tm2_swing004.ogg", "tm2_slash003.ogg", "sha00.ogg"}) {
         std::string path = std::string(KELDO_DATA_DIR) + "/" + name;
         Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
         ASSERT_NE(chunk, nullptr) << name << ": " << Mix_GetError();
@@ -340,4 +331,4 @@ TEST_F(Sounds, EachEffectDecodesIsShortAndStaysBelowFullScale)
     }
 }
 
-} // namespace
+}  // namespace

@@ -52,21 +52,21 @@ typedef struct TvObj TvObj;
 
 /* Start-up record handed to Init: six 64-bit fields, in this order. */
 typedef struct TvInitParams {
-    uint64_t Stamp;             /* TV_INIT_STAMP */
-    uint64_t Flag;              /* 1 */
-    uint64_t Instance;          /* the program's module handle */
-    uint64_t Icon;              /* the window icon: on Windows the program's HICON (its icon
-                                   resource), elsewhere the address of a TvStr naming a
-                                   picture in Data/; 0 for none */
-    uint64_t ExceptionCell;     /* address of the program's uint64_t "last exception address" */
-    uint64_t Title;             /* address of a TvStr: the window title */
+    uint64_t Stamp;         /* TV_INIT_STAMP */
+    uint64_t Flag;          /* 1 */
+    uint64_t Instance;      /* the program's module handle */
+    uint64_t Icon;          /* the window icon: on Windows the program's HICON (its icon
+                               resource), elsewhere the address of a TvStr naming a
+                               picture in Data/; 0 for none */
+    uint64_t ExceptionCell; /* address of the program's uint64_t "last exception address" */
+    uint64_t Title;         /* address of a TvStr: the window title */
 } TvInitParams;
 
 /* Codes of the exceptions that the library raises. */
-#define TV_ERR_CLOSED 0xE7100001u      /* the user closed the window, or the frame limit was reached */
-#define TV_ERR_FILE 0xE7100002u        /* a file is missing, unreadable or broken */
-#define TV_ERR_PLATFORM 0xE7100003u    /* no display, no renderer, other platform failure */
-#define TV_ERR_ARG 0xE7100004u         /* a bad argument (null handle, wrong type, out of range) */
+#define TV_ERR_CLOSED 0xE7100001u   /* the user closed the window, or the frame limit was reached */
+#define TV_ERR_FILE 0xE7100002u     /* a file is missing, unreadable or broken */
+#define TV_ERR_PLATFORM 0xE7100003u /* no display, no renderer, other platform failure */
+#define TV_ERR_ARG 0xE7100004u      /* a bad argument (null handle, wrong type, out of range) */
 #define TV_ERR_UNSUPPORTED 0xE7100005u /* the entry is not supported by this runtime */
 #define TV_ERR_CONFIG 0xE7100006u      /* a malformed automation variable or input script */
 #define TV_ERR_STATE 0xE7100007u       /* an entry called before Init or after Free */
@@ -118,8 +118,8 @@ typedef struct TvInitParams {
     X(WriteStreamChar, void, (TvStream * stream, int64_t c))                                       \
     X(WriteStreamFloat, void, (TvStream * stream, double x))                                       \
     X(MakeRndSeed, int64_t, (int64_t key))                                                         \
-    X(GetRnd, int64_t, (int64_t* seed, int64_t min, int64_t max))                                  \
-    X(GetRndF, double, (int64_t* seed))                                                            \
+    X(GetRnd, int64_t, (int64_t * seed, int64_t min, int64_t max))                                 \
+    X(GetRndF, double, (int64_t * seed))                                                           \
     X(MakeHash, int64_t, (const TvBytes* data))                                                    \
     X(Cos, double, (double x))                                                                     \
     X(Sin, double, (double x))                                                                     \
@@ -164,15 +164,16 @@ typedef struct TvInitParams {
     X(SetZBuf, void, (int64_t mode))                                                               \
     X(SetBlend, void, (int64_t mode))                                                              \
     X(SetFilter, void, (int64_t mode))                                                             \
-    X(DrawRect, void, (double x, double y, double w, double h, double r, double g, double b,       \
-                       double a))                                                                  \
+    X(DrawRect, void,                                                                              \
+      (double x, double y, double w, double h, double r, double g, double b, double a))            \
     X(LoadTex, TvTex*, (const TvType* type, const TvStr* path))                                    \
-    X(DrawTex, void, (TvTex * tex, double srcX, double srcY, double srcW, double srcH,             \
-                      double dstX, double dstY, double dstW, double dstH, double r, double g,      \
-                      double b, double a))                                                         \
-    X(DrawTexRot, void, (TvTex * tex, double srcX, double srcY, double srcW, double srcH,          \
-                         double dstX, double dstY, double dstW, double dstH, double cx, double cy, \
-                         double angle, double r, double g, double b, double a))                    \
+    X(DrawTex, void,                                                                               \
+      (TvTex * tex, double srcX, double srcY, double srcW, double srcH, double dstX, double dstY,  \
+       double dstW, double dstH, double r, double g, double b, double a))                          \
+    X(DrawTexRot, void,                                                                            \
+      (TvTex * tex, double srcX, double srcY, double srcW, double srcH, double dstX, double dstY,  \
+       double dstW, double dstH, double cx, double cy, double angle, double r, double g, double b, \
+       double a))                                                                                  \
     X(GetTexW, int64_t, (TvTex * tex))                                                             \
     X(GetTexH, int64_t, (TvTex * tex))                                                             \
     X(LoadFont, void*, (const TvStr* name, double size))                                           \
@@ -185,21 +186,23 @@ typedef struct TvInitParams {
     X(MoveObjRotY, void, (TvObj * obj, double angle))                                              \
     X(MoveObjRotZ, void, (TvObj * obj, double angle))                                              \
     X(MoveObjTrans, void, (TvObj * obj, double x, double y, double z))                             \
-    X(MoveObjSRT, void, (TvObj * obj, double sx, double sy, double sz, double rx, double ry,       \
-                         double rz, double tx, double ty, double tz))                              \
-    X(MoveObjTransLook, void, (TvObj * obj, double x, double y, double z, double lx, double ly,    \
-                               double lz))                                                         \
-    X(MoveObjTransLookFix, void, (TvObj * obj, double x, double y, double z, double lx,            \
-                                  double ly, double lz))                                           \
+    X(MoveObjSRT, void,                                                                            \
+      (TvObj * obj, double sx, double sy, double sz, double rx, double ry, double rz, double tx,   \
+       double ty, double tz))                                                                      \
+    X(MoveObjTransLook, void,                                                                      \
+      (TvObj * obj, double x, double y, double z, double lx, double ly, double lz))                \
+    X(MoveObjTransLookFix, void,                                                                   \
+      (TvObj * obj, double x, double y, double z, double lx, double ly, double lz))                \
     X(MoveObjTransLookCamera, void, (TvObj * obj, double x, double y, double z))                   \
     X(MoveObjTransLookCameraFix, void, (TvObj * obj, double x, double y, double z))                \
-    X(SetCamera, void, (double eyeX, double eyeY, double eyeZ, double atX, double atY, double atZ, \
-                        double upX, double upY, double upZ))                                       \
+    X(SetCamera, void,                                                                             \
+      (double eyeX, double eyeY, double eyeZ, double atX, double atY, double atZ, double upX,      \
+       double upY, double upZ))                                                                    \
     X(SetProj, void, (double fovy, double minZ, double maxZ))                                      \
     X(SetAmbLight, void, (double r, double g, double b))                                           \
     X(SetDirLight, void, (double x, double y, double z, double r, double g, double b))             \
-    X(SetLight, void, (int64_t n, double x, double y, double z, double r, double g, double b,      \
-                       double radius))                                                             \
+    X(SetLight, void,                                                                              \
+      (int64_t n, double x, double y, double z, double r, double g, double b, double radius))      \
     X(UnsetLight, void, (int64_t n))                                                               \
     X(LoadSnd, TvSnd*, (const TvType* type, const TvStr* path))                                    \
     X(PlaySnd, void, (TvSnd * snd, double a, bool flag, double b))                                 \
@@ -248,8 +251,8 @@ TOLVEX_ENTRIES(TOLVEX_DECLARE_ENTRY)
 
 /* The exception that every failing entry raises. */
 struct TvError {
-    uint32_t Code;      /* one of TV_ERR_* */
-    char Message[480];  /* one line: what failed, naming the file or variable */
+    uint32_t Code;     /* one of TV_ERR_* */
+    char Message[480]; /* one line: what failed, naming the file or variable */
 };
 
 /* Binds a table that has a pointer field named after each entry, in the order of the list;
