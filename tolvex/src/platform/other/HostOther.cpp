@@ -17,7 +17,5 @@ void HostToggleFullscreen() {}
 bool HostPauseAsked() { return false; }
 bool HostMuteAsked() { return false; }
 void TellHostMuted(bool) {}
-bool HostFilesComing() { return false; }
-void WaitForHostFiles() {}
 
 }  // namespace tolvex
