@@ -14,8 +14,6 @@ namespace tolvex {
 
 constexpr int kScreenW = 1600;
 constexpr int kScreenH = 900;
-// The format of the 1600 x 900 picture the game draws into.
-constexpr Uint32 kScreenFormat = SDL_PIXELFORMAT_ARGB8888;
 
 struct Screen {
     SDL_Window* Window = nullptr;

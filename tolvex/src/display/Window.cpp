@@ -145,7 +145,7 @@ void OpenWindowQuietly(const std::string& title, uint64_t icon) {
         Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
     }
     SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
-    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, kScreenFormat, SDL_TEXTUREACCESS_TARGET,
+    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, HostPictureFormat(), SDL_TEXTUREACCESS_TARGET,
                                        kScreenW, kScreenH);
     if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
@@ -169,7 +169,7 @@ void OpenWindow(const std::string& title, uint64_t icon) {
 }
 
 void OpenCanvas() {
-    gScreen.Canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, kScreenFormat);
+    gScreen.Canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, HostPictureFormat());
     gScreen.Renderer =
         gScreen.Canvas == nullptr ? nullptr : SDL_CreateSoftwareRenderer(gScreen.Canvas);
     if (gScreen.Renderer == nullptr) {

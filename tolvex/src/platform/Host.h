@@ -22,6 +22,11 @@ void ClearHostLatches();
 // host scales it to fit: it is opened at the picture's size and never resized.
 bool HostScalesPicture();
 
+// The byte order the game's 1600 x 900 picture is drawn in: the one the host shows without
+// reordering every pixel (a page's canvas takes red first). The pictures come out the same in
+// any order: SDL blends each colour alike whichever byte holds it.
+uint32_t HostPictureFormat();
+
 // Puts the game's picture, as the renderer holds it, on the host's canvas itself, where that
 // costs less than SDL's own way (which fills in every pixel's opacity and copies the whole
 // picture once more on the way). False when the host does not, or cannot: present it as usual.

@@ -1,4 +1,6 @@
 // A desktop window has no host around it: no on-screen buttons, a window of its own size.
+#include <SDL.h>
+
 #include "platform/Host.h"
 
 namespace tolvex {
@@ -7,6 +9,8 @@ uint32_t HostButtonsDown() { return 0; }
 bool HostButtonPressed() { return false; }
 void ClearHostLatches() {}
 bool HostScalesPicture() { return false; }
+// A window's own pixels, and the pictures SDL converts fastest to the screen's.
+uint32_t HostPictureFormat() { return SDL_PIXELFORMAT_ARGB8888; }
 bool HostShowsPicture(SDL_Renderer*) { return false; }
 void HostFrameShown() {}
 void TellHostPaused(bool) {}

@@ -67,6 +67,11 @@ void ClearHostLatches() { gHost.Latched = 0; }
 
 bool HostScalesPicture() { return true; }
 
+// The canvas's own order: reading the picture out for it is then a plain copy, where the
+// other order cost a conversion of every pixel each frame. The game's pictures are decoded in
+// this order too, so drawing them blends without reordering either.
+uint32_t HostPictureFormat() { return SDL_PIXELFORMAT_ABGR8888; }
+
 // With SDL's software renderer on a plain canvas, SDL would copy the picture into the window's
 // own, fill in every pixel's opacity in JavaScript and copy it into a picture of the canvas's
 // before putting that on the canvas. Read out once in the canvas's byte order, it goes there
@@ -80,7 +85,7 @@ bool HostShowsPicture(SDL_Renderer* renderer) {
     SDL_Rect viewport{};
     SDL_RenderGetViewport(renderer, &viewport);
     SDL_RenderSetViewport(renderer, nullptr);
-    const bool read = SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ABGR8888,
+    const bool read = SDL_RenderReadPixels(renderer, nullptr, HostPictureFormat(),
                                            gCanvasPixels.data(), kScreenW * 4) == 0;
     SDL_RenderSetViewport(renderer, &viewport);
     if (!read) {
