@@ -145,8 +145,8 @@ void OpenWindowQuietly(const std::string& title, uint64_t icon) {
         Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
     }
     SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
-    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, HostPictureFormat(), SDL_TEXTUREACCESS_TARGET,
-                                       kScreenW, kScreenH);
+    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, HostPictureFormat(),
+                                       SDL_TEXTUREACCESS_TARGET, kScreenW, kScreenH);
     if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
     }
