@@ -24,6 +24,8 @@ struct Screen {
     SDL_Texture* Target = nullptr;
     // Headless, the software renderer draws straight into this 1600 x 900 surface.
     SDL_Surface* Canvas = nullptr;
+    // The byte order of the picture, Target's or Canvas's.
+    Uint32 Format = SDL_PIXELFORMAT_UNKNOWN;
 };
 
 Screen& CurrentScreen();

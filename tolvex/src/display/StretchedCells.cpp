@@ -10,7 +10,6 @@
 #include <map>
 
 #include "display/PictureEntry.h"
-#include "platform/Host.h"
 
 namespace tolvex {
 
@@ -106,7 +105,7 @@ bool Make(SDL_Renderer* renderer, const TexEntry& e, const SDL_Rect& src, int w,
     }
     // Opaque, it is copied onto the screen without blending, so it takes the screen's format.
     if (cell.Opaque) {
-        stretched.reset(SDL_ConvertSurfaceFormat(stretched.get(), HostPictureFormat(), 0));
+        stretched.reset(SDL_ConvertSurfaceFormat(stretched.get(), CurrentScreen().Format, 0));
         if (stretched == nullptr) {
             return false;
         }

@@ -90,6 +90,29 @@ bool RasterisesOnCpu(SDL_Renderer* renderer) {
     return CurrentGlOnCpu();
 }
 
+// The byte order of the picture the game draws into. SDL's software renderer scales it into the
+// window quickly only from the window's own order: from any other it makes two new pictures of
+// the window's size every frame, which on Windows the system hands out freshly zeroed, page by
+// page (wine spent more of a core on that than on the game). The window's order is taken when it
+// differs from the host's only in the unused fourth byte, so the colours are blended alike.
+Uint32 PictureFormat(SDL_Renderer* renderer, SDL_Window* window) {
+    const Uint32 host = HostPictureFormat();
+    SDL_RendererInfo info{};
+    if (HostScalesPicture() || SDL_GetRendererInfo(renderer, &info) != 0 ||
+        (info.flags & SDL_RENDERER_SOFTWARE) == 0) {
+        return host;
+    }
+    const Uint32 own = SDL_GetWindowPixelFormat(window);
+    int bits = 0;
+    Uint32 r = 0, g = 0, b = 0, a = 0;
+    Uint32 ownR = 0, ownG = 0, ownB = 0, ownA = 0;
+    if (SDL_PixelFormatEnumToMasks(host, &bits, &r, &g, &b, &a) == SDL_FALSE ||
+        SDL_PixelFormatEnumToMasks(own, &bits, &ownR, &ownG, &ownB, &ownA) == SDL_FALSE) {
+        return host;
+    }
+    return bits == 32 && ownR == r && ownG == g && ownB == b ? own : host;
+}
+
 void OpenWindowQuietly(const std::string& title, uint64_t icon) {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: no display: %s", SDL_GetError());
@@ -145,8 +168,9 @@ void OpenWindowQuietly(const std::string& title, uint64_t icon) {
         Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
     }
     SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
-    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, HostPictureFormat(),
-                                       SDL_TEXTUREACCESS_TARGET, kScreenW, kScreenH);
+    gScreen.Format = PictureFormat(gScreen.Renderer, gScreen.Window);
+    gScreen.Target = SDL_CreateTexture(gScreen.Renderer, gScreen.Format, SDL_TEXTUREACCESS_TARGET,
+                                       kScreenW, kScreenH);
     if (gScreen.Target == nullptr || SDL_SetRenderTarget(gScreen.Renderer, gScreen.Target) != 0) {
         Raise(TV_ERR_PLATFORM, "Init: cannot make the 1600 x 900 picture: %s", SDL_GetError());
     }
@@ -169,7 +193,8 @@ void OpenWindow(const std::string& title, uint64_t icon) {
 }
 
 void OpenCanvas() {
-    gScreen.Canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, HostPictureFormat());
+    gScreen.Format = HostPictureFormat();
+    gScreen.Canvas = SDL_CreateRGBSurfaceWithFormat(0, kScreenW, kScreenH, 32, gScreen.Format);
     gScreen.Renderer =
         gScreen.Canvas == nullptr ? nullptr : SDL_CreateSoftwareRenderer(gScreen.Canvas);
     if (gScreen.Renderer == nullptr) {
