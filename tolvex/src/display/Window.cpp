@@ -93,8 +93,9 @@ bool RasterisesOnCpu(SDL_Renderer* renderer) {
 // The byte order of the picture the game draws into. SDL's software renderer scales it into the
 // window quickly only from the window's own order: from any other it makes a new picture of the
 // window's size every frame, clears it, stretches into it and copies it on, and on Windows each
-// one comes from the system as fresh pages (wine spent more of a core on that than on the game). The window's order is taken when it
-// differs from the host's only in the unused fourth byte, so the colours are blended alike.
+// one comes from the system as fresh pages (wine spent more of a core on that than on the game).
+// The window's order is taken when it differs from the host's only in the unused fourth byte, so
+// the colours are blended alike.
 Uint32 PictureFormat(SDL_Renderer* renderer, SDL_Window* window) {
     const Uint32 host = HostPictureFormat();
     SDL_RendererInfo info{};
