@@ -1,8 +1,11 @@
 // The game inside a portal's page, as game sites embed games: a portal on another site (another
 // host name and port) holds it in an <iframe>. A click on the picture gives the frame the keys,
-// Space then starts the game, and no key the game uses scrolls the portal. A sandboxed frame
-// without storage, and a browser without IndexedDB or that refuses the page its storage, still
-// play, and say once that the best score will not be kept.
+// Space then starts the game, and no key the game uses scrolls the portal; the wheel does, Tab
+// leaves the frame after the page's own controls, a click on the menu's Resume ends a pause, and the controls line
+// never begins a line with a separator. A sandboxed frame without storage, and a browser without
+// IndexedDB or that refuses the page its storage, still play, and say once that the best score
+// will not be kept; a frame without permission for fullscreen offers none; a sandboxed frame
+// whose server does not allow other origins says that this is why nothing loads.
 //
 //   node --experimental-websocket tests/web/EmbedTest.mjs PAGE_DIR OUT_DIR
 import { mkdirSync, writeFileSync } from 'node:fs';
@@ -28,6 +31,7 @@ const writePortal = (name, frameAttributes) => writeFileSync(join(portalDir, nam
 <body style="margin: 0; background: #ddd; font: 16px sans-serif">
 <h1 style="margin: 8px">Games</h1>
 <iframe id="game" src="${game.url}" width="960" height="600" ${frameAttributes} style="border: 0; display: block"></iframe>
+<a id="after" href="#after">More games</a>
 <p style="height: 3000px">More games below.</p>
 </body>`);
 writePortal('portal.html', 'allow="fullscreen; autoplay; gamepad"');
@@ -82,6 +86,47 @@ try {
         `in a portal's frame on another site, a click on the picture gives it the keys (focus ${focused}), ` +
         `Space starts the game (difference ${started.toFixed(1)} from the title) and the portal never scrolls (scrollY ${scrolled})`);
 
+  // The wheel over the running game scrolls the portal.
+  await browser.send('Input.dispatchMouseEvent', { type: 'mouseWheel', x: clip.x + clip.width / 2,
+                                                   y: clip.y + clip.height / 2, deltaX: 0, deltaY: 240 });
+  const wheeled = await browser.waitFor('window.scrollY > 0 && window.scrollY', 5000, 'the portal to scroll').catch(() => 0);
+  check(wheeled > 0, `the wheel over the game scrolls the portal (scrollY ${wheeled})`);
+  await browser.evaluate('window.scrollTo(0, 0)');
+
+  // A click on the pause menu's Resume (its first row, 318 of the picture's 900 down) ends a
+  // pause, as a tap does.
+  await browser.evaluate("window.dispatchEvent(new Event('blur'))", inFrame);
+  const pausedNow = await browser.waitFor('window.keldoPaused === true', 10_000, 'the pause', inFrame).catch(() => false);
+  await click(clip.x + clip.width / 2, clip.y + (clip.height * 318) / 900);
+  const goesOn = await browser.waitFor('window.keldoPaused === false', 10_000, 'the end of the pause', inFrame).catch(() => false);
+  check(pausedNow && goesOn, "a click on the pause menu's Resume goes on");
+
+  // Tab: the page's own controls (the fullscreen button), then out of the frame.
+  let tabs = 0;
+  let left = false;
+  while (!left && tabs < 4) {
+    await browser.key('Tab', 'Tab', 9);
+    tabs++;
+    left = await browser.evaluate("document.activeElement && document.activeElement.id === 'after'");
+  }
+  check(left && tabs === 2, `Tab leaves the frame after the fullscreen button (${tabs} presses, out: ${left})`);
+
+  // The controls line in a frame this size wraps: no line starts with a separator. The canvas
+  // is named for screen readers.
+  const line = JSON.parse(await browser.evaluate(`JSON.stringify((() => {
+    const items = [...document.querySelectorAll('#controls > span')].filter((s) => s.offsetParent);
+    const tops = new Set(items.map((s) => s.offsetTop));
+    const starts = items.filter((s, i) => i === 0 || s.offsetTop !== items[i - 1].offsetTop);
+    return { lines: tops.size,
+             bare: starts.every((s) => getComputedStyle(s, '::before').content === 'none'),
+             separated: items.filter((s) => !starts.includes(s)).every((s) => getComputedStyle(s, '::before').content !== 'none'),
+             label: document.getElementById('canvas').getAttribute('aria-label') || '',
+             fullscreen: !document.getElementById('fullscreen').hidden };
+  })())`, inFrame));
+  check(line.bare && line.separated && line.label && line.fullscreen,
+        `the controls line (${line.lines} lines) starts no line with a separator and separates the rest; ` +
+        `the canvas is labelled "${line.label}"; fullscreen is offered where allowed`);
+
   // No storage: the game still plays and says so once.
   const storageCases = [
     { what: 'a sandboxed frame without allow-same-origin', url: portalUrl('sandboxed.html'), framed: true },
@@ -106,10 +151,27 @@ try {
     check(Boolean(plays) && said === 1 && overlap <= 0.5,
           `${test.what}: the game plays and the page says once that the best score ${kNotKept} (${said} times), ` +
           `below the picture (${overlap.toFixed(1)} px over it)`);
+    if (test.framed) {
+      const offered = await browser.evaluate(`[document.fullscreenEnabled,
+        !document.getElementById('fullscreen').hidden, !document.getElementById('fullscreen-key').hidden]`, session);
+      check(offered.every((shown) => !shown),
+            `a frame without permission for fullscreen shows no fullscreen button nor key (${offered})`);
+    }
     if (added) await browser.send('Page.removeScriptToEvaluateOnNewDocument', { identifier: added.identifier });
   }
   const unexpected = errors.filter((e) => !e.includes(kNotKept));
   check(unexpected.length === 0, `no errors logged${unexpected.length ? ':\n       ' + unexpected.join('\n       ') : ''}`);
+
+  // The sandboxed frame again, its files now served without CORS.
+  game.cors = false;
+  frame.forget();
+  await browser.send('Page.navigate', { url: portalUrl('sandboxed.html') });
+  const refused = await frame(game.url).catch(() => undefined);
+  const message = refused ? await browser.waitFor(`!document.getElementById('failure').hidden &&
+    document.getElementById('failure-text').textContent`, kStartMs, 'the failure', refused).catch(() => '') : '';
+  check(/sandboxed without allow-same-origin/.test(message) && /CORS/.test(message),
+        `a sandboxed frame whose server does not allow other origins says so: "${message}"`);
+  game.cors = true;
 } catch (error) {
   failed(error, errors);
 } finally {
