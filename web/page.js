@@ -158,7 +158,7 @@
   }, { passive: false });
   // The game takes its keys from the page it is in; inside a portal's frame a click or tap must
   // bring the keyboard there (the game's own handling of the press keeps the browser from it).
-  document.addEventListener('pointerdown', (event) => {
+  document.addEventListener('pointerdown', () => {
     window.focus();
     canvas.focus({ preventScroll: true });
   }, true);
@@ -270,13 +270,6 @@
       Module._tolvex_host_buttons(bits);
       sentButtons = bits;
     }
-  }
-  // A press and release between two frames, which the library keeps until a frame reads it.
-  const kGoOnButton = 0;
-  function pressOnce() {
-    if (!window.Module || !Module._tolvex_host_buttons) return;
-    Module._tolvex_host_buttons(sentButtons | (1 << kGoOnButton));
-    Module._tolvex_host_buttons(sentButtons);
   }
   // A tap on the picture does nothing on the title: the player is shown where to start, until
   // the first press of that button.

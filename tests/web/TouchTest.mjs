@@ -53,17 +53,17 @@ try {
     const screen = await rectOf('#screen');
     const line = await rectOf('#controls');
     const controls = [await rectOf('#stick'), await rectOf('#hop'), await rectOf('#attack')];
+    const menuButton = await rectOf('#pause');
     const prompt = await rectOf('#touch-start');
     const hopBox = controls[1];
     const pointsAtHop = prompt.height > 0 && prompt.bottom <= hopBox.y + 1 && prompt.bottom >= hopBox.y - 40 &&
       prompt.x >= hopBox.x - 1 && prompt.x + prompt.width <= hopBox.x + hopBox.width + 1;
     const buffer = await browser.evaluate('[canvas.width, canvas.height].join(" x ")');
-    const placed = controls.every((c) => c.width >= 50 && inside(c, device.width, device.height) &&
-                                         !overlaps(c, screen) && !overlaps(c, line));
-    check(pointsAtHop && inside(prompt, device.width, device.height) && !overlaps(prompt, screen) &&
-          !overlaps(prompt, controls[2]) && !overlaps(prompt, line),
+    const clear = (c) => inside(c, device.width, device.height) && !overlaps(c, screen) && !overlaps(c, line);
+    const placed = controls.every((c) => c.width >= 50 && clear(c)) && clear(menuButton);
+    check(pointsAtHop && clear(prompt) && ![controls[0], controls[2], menuButton].some((c) => overlaps(prompt, c)),
           `${device.name}: "${await browser.evaluate("document.getElementById('touch-start').textContent")}" ` +
-          'shows over the hop button, beside the picture and clear of the other controls');
+          'shows over the hop button, beside the picture and clear of the other controls and the menu button');
     check(shown && placed && Math.abs(screen.width / screen.height - 16 / 9) < 0.01 &&
           inside(screen, device.width, device.height) && inside(line, device.width, device.height) &&
           buffer === '1600 x 900',
