@@ -1,8 +1,9 @@
 // The game inside a portal's page, as game sites embed games: a portal on another site (another
 // host name and port) holds it in an <iframe>. A click on the picture gives the frame the keys,
 // Space then starts the game, and no key the game uses scrolls the portal; the wheel does, Tab
-// leaves the frame after the page's own controls, a click on the menu's Resume ends a pause, and the controls line
-// never begins a line with a separator. A sandboxed frame without storage, and a browser without
+// leaves the frame after the page's own controls, a click on the paused picture works the
+// menu's row under it or, beside the menu, goes on, and the controls line never begins a line
+// with a separator. A sandboxed frame without storage, and a browser without
 // IndexedDB or that refuses the page its storage, still play, and say once that the best score
 // will not be kept; a frame without permission for fullscreen offers none; a sandboxed frame
 // whose server does not allow other origins says that this is why nothing loads.
@@ -60,7 +61,9 @@ try {
   };
   const title = await shot('embedded-title.png');
 
+  // As a mouse clicks: moved there first (the game places a press where the pointer last moved).
   const click = async (x, y) => {
+    await browser.send('Input.dispatchMouseEvent', { type: 'mouseMoved', x, y });
     for (const type of ['mousePressed', 'mouseReleased']) {
       await browser.send('Input.dispatchMouseEvent', { type, x, y, button: 'left', clickCount: 1 });
     }
@@ -93,23 +96,52 @@ try {
   check(wheeled > 0, `the wheel over the game scrolls the portal (scrollY ${wheeled})`);
   await browser.evaluate('window.scrollTo(0, 0)');
 
-  // A click on the pause menu's Resume (its first row, 318 of the picture's 900 down) ends a
-  // pause, as a tap does.
-  await browser.evaluate("window.dispatchEvent(new Event('blur'))", inFrame);
-  const pausedNow = await browser.waitFor('window.keldoPaused === true', 10_000, 'the pause', inFrame).catch(() => false);
-  await click(clip.x + clip.width / 2, clip.y + (clip.height * 318) / 900);
-  const goesOn = await browser.waitFor('window.keldoPaused === false', 10_000, 'the end of the pause', inFrame).catch(() => false);
-  check(pausedNow && goesOn, "a click on the pause menu's Resume goes on");
+  // While the pause menu is open a click works the row under it and nothing more: Sound mutes
+  // and the game stays paused; Resume, or the dimmed picture beside the menu, goes on. Rows on
+  // the 1600 x 900 picture: the first at 280, 72 apart; the menu spans 300 to 1300 across.
+  const clickPicture = (x, y) => click(clip.x + (clip.width * x) / 1600, clip.y + (clip.height * y) / 900);
+  const rowY = (row) => 280 + row * 72 + 34;
+  // Paused as when the player clicks elsewhere on the portal, or by the pause key.
+  const pause = async (by) => {
+    if (by === 'blur') await browser.evaluate("window.dispatchEvent(new Event('blur'))", inFrame);
+    else await browser.key('KeyP', 'p', 80);
+    return browser.waitFor('window.keldoPaused === true', 10_000, 'the pause', inFrame).catch(() => false);
+  };
+  const goesOn = () => browser.waitFor('window.keldoPaused === false', 10_000, 'the end of the pause', inFrame)
+    .catch(() => false);
+  const pausedForSound = await pause('blur');
+  await clickPicture(800, rowY(2));
+  const mutedByClick = await browser.waitFor('window.keldoMuted === true', 10_000, 'the mute', inFrame).catch(() => false);
+  await sleep(500);
+  const stillPaused = await browser.evaluate('window.keldoPaused', inFrame);
+  await clickPicture(800, rowY(2));
+  const unmutedByClick = await browser.waitFor('window.keldoMuted === false', 10_000, 'the unmute', inFrame).catch(() => false);
+  check(pausedForSound && mutedByClick && unmutedByClick && stillPaused === true,
+        `a click on the paused menu's Sound row mutes and unmutes, and the game stays paused (${stillPaused})`);
+  await clickPicture(800, rowY(0));
+  check(await goesOn(), "a click on the pause menu's Resume goes on");
+  const pausedAgain = await pause('key');
+  await clickPicture(150, 450);
+  check(pausedAgain && (await goesOn()), 'a click on the paused picture beside the menu goes on');
 
-  // Tab: the page's own controls (the fullscreen button), then out of the frame.
-  let tabs = 0;
+  // Tab: through the page's own controls, in the order they show on the page, then out of the
+  // frame.
+  const own = JSON.parse(await browser.evaluate(`JSON.stringify([...document.querySelectorAll(
+      'a[href], button, input, select, textarea, [tabindex]')]
+    .filter((e) => e.tabIndex >= 0 && !e.disabled && e.getClientRects().length > 0)
+    .map((e) => ({ id: e.id, box: e.getBoundingClientRect() }))
+    .sort((a, b) => (Math.abs(a.box.top - b.box.top) > 2 ? a.box.top - b.box.top : a.box.left - b.box.left))
+    .map((e) => e.id))`, inFrame));
+  const visited = [];
   let left = false;
-  while (!left && tabs < 4) {
+  while (!left && visited.length <= own.length) {
     await browser.key('Tab', 'Tab', 9);
-    tabs++;
     left = await browser.evaluate("document.activeElement && document.activeElement.id === 'after'");
+    if (!left) visited.push(await browser.evaluate('document.activeElement.id', inFrame));
   }
-  check(left && tabs === 2, `Tab leaves the frame after the fullscreen button (${tabs} presses, out: ${left})`);
+  check(left && own.length > 0 && visited.join() === own.join(),
+        `Tab goes through the page's own controls as they show (${own.join(', ')}), then leaves the frame ` +
+        `(visited: ${visited.join(', ') || 'none'}; out: ${left})`);
 
   // The controls line in a frame this size wraps: no line starts with a separator. The canvas
   // is named for screen readers.
