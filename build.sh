@@ -112,10 +112,11 @@ build() {
 # The web build: emscripten's own toolchain, target libraries built once into a cache
 # outside the clone, the CMake tree in build-web-tree/ and the page installed in build-web/.
 WEB_PACKAGES=(
-  emscripten nodejs cmake dpkg-dev
+  emscripten nodejs cmake dpkg-dev node-terser optipng
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
 )
 WEB_TREE=${WEB_TREE:-build-web-tree}
+LIGHTHOUSE_VERSION=12.8.2
 WEB_DIR=${WEB_DIR:-build-web}
 
 build_web() {
@@ -193,8 +194,19 @@ case "${1:-play}" in
     ;;
   web-bench)
     install_missing chromium nodejs
+    # npm comes with some builds of node; Debian's own is a package of its own.
+    command -v npm >/dev/null || install_missing npm
+    # Lighthouse, which scores the page as a phone loads it, from npm into the cache outside
+    # the clone (once per version).
+    lighthouse_dir=${KELDO_CACHE:-$HOME/.cache/keldo}/npm
+    if [ ! -f "$lighthouse_dir/node_modules/lighthouse/package.json" ] ||
+       ! grep -q "\"version\": \"$LIGHTHOUSE_VERSION\"" "$lighthouse_dir/node_modules/lighthouse/package.json"; then
+      mkdir -p "$lighthouse_dir"
+      npm install --prefix "$lighthouse_dir" --no-audit --no-fund "lighthouse@$LIGHTHOUSE_VERSION"
+    fi
     # Beside the page, the desktop build's cost of the same scenes when `./build.sh build` made it.
-    node --experimental-websocket --no-warnings bench/web/PageBench.mjs "$WEB_DIR" "$BUILD_DIR/bin"
+    KELDO_LIGHTHOUSE="$lighthouse_dir/node_modules/lighthouse/cli/index.js" \
+      node --experimental-websocket --no-warnings bench/web/PageBench.mjs "$WEB_DIR" "$BUILD_DIR/bin"
     ;;
   *)
     echo "usage: $0 play|test|build|bench|deb|windows|windows-test|web|web-test|web-bench" >&2

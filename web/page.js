@@ -1,7 +1,8 @@
-// The page around the game: loading and whatever fails on the way, the layout of the picture
-// and its controls (touch ones on touch screens), focus and keys inside a portal's frame, the
-// pause when the page is hidden, the player's saved data in the browser's storage, fullscreen,
-// and the copy kept for playing offline.
+// The page around the game: loading (the title's files first, the rest while the title runs)
+// and whatever fails on the way, the layout of the picture and its controls (touch ones on
+// touch screens), focus, keys and the wheel inside a portal's frame, the pause when the page is
+// hidden, the player's saved data in the browser's storage, fullscreen, and the copy kept for
+// playing offline.
 'use strict';
 
 (function () {
@@ -75,6 +76,7 @@
     if (notices.has(text)) return;
     notices.add(text);
     status.textContent = [...notices].join(' ');
+    layout();
   }
 
   // ---- Sound: browsers keep it silent until the player touches the page; it also stops while
@@ -111,11 +113,19 @@
       document.documentElement.requestFullscreen().catch(() => {});
     }
   }
+  // A portal's frame without permission for fullscreen shows neither the button nor the key.
+  const fullscreenAllowed = document.fullscreenEnabled !== false;
+  $('fullscreen').hidden = !fullscreenAllowed;
+  $('fullscreen-key').hidden = !fullscreenAllowed;
   const kScrollKeys = new Set([' ', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'PageUp',
                                'PageDown', 'Home', 'End']);
   window.addEventListener('keydown', (event) => {
     if (kScrollKeys.has(event.key)) event.preventDefault();
-    if (event.key === 'F11') {
+    // The game has no use for Tab: it moves the focus on to the page's controls and out of a
+    // portal's frame, as on any page.
+    if (event.key === 'Tab') {
+      event.stopImmediatePropagation();
+    } else if (event.key === 'F11' && fullscreenAllowed) {
       event.preventDefault();
       event.stopImmediatePropagation();
       if (!event.repeat) toggleFullscreen();
@@ -124,10 +134,13 @@
     }
   }, true);
   window.addEventListener('keyup', (event) => {
-    if (event.key === 'F11' || (event.key === 'Escape' && document.fullscreenElement)) {
+    if (event.key === 'F11' || event.key === 'Tab' || (event.key === 'Escape' && document.fullscreenElement)) {
       event.stopImmediatePropagation();
     }
   }, true);
+  // Nor for the wheel: kept from the game's own handling (which holds the page still), it
+  // scrolls the portal around the frame.
+  window.addEventListener('wheel', (event) => event.stopPropagation(), { capture: true, passive: true });
   $('fullscreen').addEventListener('click', (event) => {
     event.currentTarget.blur();
     toggleFullscreen();
@@ -155,6 +168,8 @@
   // below it, whichever leaves the larger picture, never over it.
   const root = document.documentElement;
   function layout() {
+    // First: the separators dropped at line starts may change the controls line's height.
+    markLineStarts();
     const width = root.clientWidth;
     const height = root.clientHeight;
     const room = height - $('controls').getBoundingClientRect().height;
@@ -188,6 +203,30 @@
     const small = pad * 0.32;
     if (beside) place('pause', width - margin - small, Math.max(margin, top));
     else place('pause', (width - small) / 2, bottom - small);
+    // Over the hop button, in the room the attack button leaves beside it.
+    const prompt = $('touch-start').style;
+    prompt.left = `${Math.round(width - margin - pad)}px`;
+    prompt.width = `${Math.round(button)}px`;
+    prompt.bottom = `${Math.round(height - (bottom - button) + margin)}px`;
+  }
+  // The controls line wraps where the window is narrow: a separator never begins a line.
+  function markLineStarts() {
+    const items = [...$('controls').children].filter((item) => item.tagName === 'SPAN');
+    // Dropping a separator shortens its line, which may take up an item from the next one.
+    for (let pass = 0; pass < 3; pass++) {
+      let top = NaN;
+      let changed = false;
+      for (const item of items) {
+        if (item.offsetParent === null) continue;
+        const first = !(Math.abs(item.offsetTop - top) < 1);
+        top = item.offsetTop;
+        if (item.classList.contains('first') !== first) {
+          item.classList.toggle('first', first);
+          changed = true;
+        }
+      }
+      if (!changed) break;
+    }
   }
   window.addEventListener('resize', layout);
   // The controls line wraps, and grows when a notice is said after the start: the picture
@@ -232,9 +271,13 @@
       sentButtons = bits;
     }
   }
+  // A tap on the picture does nothing on the title: the player is shown where to start, until
+  // the first press of that button.
+  let hopPressed = false;
   function showTouchControls() {
     if (document.body.classList.contains('touch')) return;
     document.body.classList.add('touch');
+    $('touch-start').hidden = hopPressed;
     // The controls line may keep its size (no wrap either way), so its observer may not run.
     layout();
   }
@@ -244,6 +287,10 @@
     for (const touch of event.changedTouches) {
       const control = touch.target.closest && touch.target.closest('.control');
       if (control) fingers.set(touch.identifier, { control, x: touch.clientX, y: touch.clientY });
+      if (control && control.id === 'hop') {
+        hopPressed = true;
+        $('touch-start').hidden = true;
+      }
     }
     sendButtons();
   }, { passive: false });
@@ -333,14 +380,18 @@
     });
   }
 
-  // ---- The files, with the bytes loaded out of the total shown while they come.
+  // ---- The files, with the bytes loaded out of those awaited shown while they come: first the
+  // program and the title's files, then, while the title runs, the rest of the game's.
   const progress = $('progress');
   const loadedLine = $('loaded');
-  const total = Object.values(build.files).reduce((sum, size) => sum + size, 0);
-  let loaded = 0;
+  const arrived = {};
+  // Each file's bytes once whole, for the offline copy.
+  const whole = {};
+  let awaited = ['keldo.js', 'keldo.wasm', 'keldo.data'];
   const megabytes = (n) => (n / 1e6).toFixed(1);
-  function showProgress(bytes) {
-    loaded += bytes;
+  function showProgress() {
+    const total = awaited.reduce((sum, name) => sum + (build.files[name] || 0), 0);
+    const loaded = awaited.reduce((sum, name) => sum + (arrived[name] || 0), 0);
     if (total > 0) {
       progress.value = Math.min(1, loaded / total);
       loadedLine.textContent = `Loading: ${megabytes(loaded)} of ${megabytes(total)} MB`;
@@ -349,12 +400,36 @@
       loadedLine.textContent = `Loading: ${megabytes(loaded)} MB`;
     }
   }
+  // Why a file could not be had at all. A request the browser may send but not show the page
+  // (no-cors) tells a refusal by the server's CORS rules from a network that failed: inside a
+  // frame sandboxed without allow-same-origin, the page's own files count as another site's.
+  async function unreachable(name, error) {
+    let refused = false;
+    try {
+      await fetch(versioned(name), { mode: 'no-cors', cache: 'no-store' });
+      refused = true;
+    } catch (again) {
+      // The network itself.
+    }
+    if (!refused) return `${name} could not be loaded: the network failed (${error.message}).`;
+    if (window.origin === 'null') {
+      return `${name} could not be loaded: the game is in a frame sandboxed without ` +
+             'allow-same-origin, where its own files count as another site\'s, and their server ' +
+             'does not allow that (CORS: no Access-Control-Allow-Origin). The site showing the ' +
+             'game can add allow-same-origin to the frame\'s sandbox, or the game\'s server can ' +
+             'allow any origin.';
+    }
+    return `${name} could not be loaded: its server does not let this page read it (CORS: no ` +
+           `Access-Control-Allow-Origin for ${location.origin}).`;
+  }
+  // The file as a response whose body is counted as it comes and checked for its size at the
+  // end (a cut or a wrong file fails it, and the page, with the reason).
   async function fetchFile(name) {
     let response;
     try {
       response = await fetch(versioned(name));
     } catch (error) {
-      throw new Error(`${name} could not be loaded: the network failed (${error.message}).`);
+      throw new Error(await unreachable(name, error));
     }
     if (!response.ok) {
       throw new Error(`${name} could not be loaded: the server answered ` +
@@ -363,31 +438,47 @@
     const expected = build.files[name];
     const parts = [];
     let size = 0;
-    try {
-      const reader = response.body.getReader();
-      for (;;) {
-        const { done, value } = await reader.read();
-        if (done) break;
-        parts.push(value);
-        size += value.length;
-        showProgress(value.length);
-      }
-    } catch (error) {
-      throw new Error(`${name} was cut short: the connection broke after ${size} bytes.`);
+    const reader = response.body.getReader();
+    const body = new ReadableStream({
+      async pull(controller) {
+        let chunk;
+        try {
+          chunk = await reader.read();
+        } catch (error) {
+          return refuse(controller, `${name} was cut short: the connection broke after ${size} bytes.`);
+        }
+        if (chunk.done) {
+          if (expected !== undefined && size !== expected) {
+            return refuse(controller, size < expected
+              ? `${name} was cut short: ${size} of its ${expected} bytes arrived.`
+              : `${name} is not the one this page was made with (${size} bytes, not ${expected}).`);
+          }
+          const bytes = new Uint8Array(size);
+          let at = 0;
+          for (const part of parts) {
+            bytes.set(part, at);
+            at += part.length;
+          }
+          whole[name] = bytes;
+          controller.close();
+          return undefined;
+        }
+        parts.push(chunk.value);
+        size += chunk.value.length;
+        arrived[name] = size;
+        showProgress();
+        controller.enqueue(chunk.value);
+        return undefined;
+      },
+    });
+    function refuse(controller, message) {
+      fail(message);
+      controller.error(new Error(message));
     }
-    if (expected !== undefined && size !== expected) {
-      throw new Error(size < expected
-        ? `${name} was cut short: ${size} of its ${expected} bytes arrived.`
-        : `${name} is not the one this page was made with (${size} bytes, not ${expected}).`);
-    }
-    const bytes = new Uint8Array(size);
-    let at = 0;
-    for (const part of parts) {
-      bytes.set(part, at);
-      at += part.length;
-    }
-    return bytes;
+    return new Response(body, { headers: { 'Content-Type': kTypes[name] } });
   }
+  const fetchBytes = (name) => fetchFile(name).then((response) => response.arrayBuffer())
+    .then(() => whole[name]);
 
   // ---- The game's saved data lives where a desktop keeps it, in the home folder; on the page
   // that folder is in the browser's storage: read before the game starts, written back after
@@ -440,7 +531,8 @@
   // version, so that the game starts without a network; a new build replaces them. The large
   // files the page has loaded already are put in that copy from here, not fetched again.
   const kTypes = { 'keldo.js': 'text/javascript', 'keldo.wasm': 'application/wasm',
-                   'keldo.data': 'application/octet-stream' };
+                   'keldo.data': 'application/octet-stream',
+                   'keldo-more.data': 'application/octet-stream' };
   async function keepForOffline(loaded) {
     try {
       if (!build.version || !navigator.serviceWorker || !window.caches) return;
@@ -453,17 +545,55 @@
     }
   }
 
-  function start([js, wasm, data, storageProblem]) {
+  // The program is compiled while it downloads: its runtime asks for keldo.wasm with fetch,
+  // and is given the response already on its way, counted and checked.
+  const wasmName = versioned('keldo.wasm');
+  const wasmResponse = fetchFile('keldo.wasm');
+  wasmResponse.catch((error) => fail(error.message));
+  const pageFetch = window.fetch.bind(window);
+  window.fetch = (url, options) => (url === wasmName && !(options && options.mode === 'no-cors')
+    ? wasmResponse : pageFetch(url, options));
+
+  // The rest of the game's files, asked for once the program runs (on a slow network nothing
+  // may hold up the title's), written into the program's Data folder; the library waits for
+  // them only if the game asks for one sooner.
+  let runtimeReady;
+  const haveRuntime = new Promise((resolve) => { runtimeReady = resolve; });
+  async function bringTheRest() {
+    if (!build.more || build.more.length === 0) return;
+    await haveRuntime;
+    awaited = ['keldo-more.data'];
+    const bytes = await fetchBytes('keldo-more.data');
+    let at = 0;
+    for (const [name, size] of build.more) {
+      Module.FS.writeFile(`/Data/${name}`, bytes.subarray(at, at + size));
+      at += size;
+    }
+  }
+
+  function start([js, data, storageProblem]) {
     if (failed) return;
-    loadedLine.textContent = 'Starting…';
+    // Settled either way: after a failure the page says why, and the game's own read of a
+    // missing file ends it.
+    const rest = bringTheRest().catch((error) => fail(error.message));
     window.Module = {
       canvas: canvas,
-      wasmBinary: wasm,
+      filesComing: rest.then(() => {
+        Module.filesComing = null;
+        keepForOffline(whole);
+      }),
+      // While the game waits for them: the progress bar over the picture.
+      onFilesWait: (waiting) => {
+        if (!failed) $('loading').hidden = !waiting;
+        if (waiting) showProgress();
+      },
       getPreloadedPackage: () => data.buffer,
       locateFile: versioned,
       preRun: [() => {
+        loadedLine.textContent = 'Starting…';
         Object.assign(Module.ENV, env);
         keepSaves(storageProblem);
+        runtimeReady();
         // Automation: a test sets the library's variables and writes its files here.
         if (window.keldoSetUp) window.keldoSetUp(Module);
       }],
@@ -478,11 +608,10 @@
       // are there for whoever measures the page.
       onFrame: (shown) => {
         if (window.keldoFrames === undefined) {
-          window.keldoFirstFrameMs = performance.now();
           window.keldoFrames = 0;
           window.keldoShown = 0;
           $('loading').hidden = true;
-          keepForOffline({ 'keldo.js': js, 'keldo.wasm': wasm, 'keldo.data': data });
+          window.keldoFirstFrameMs = performance.now();
         }
         window.keldoFrames++;
         if (shown) window.keldoShown++;
@@ -516,8 +645,7 @@
     document.body.appendChild(script);
   }
 
-  Promise.all([fetchFile('keldo.js'), fetchFile('keldo.wasm'), fetchFile('keldo.data'),
-               probeStorage()])
+  Promise.all([fetchBytes('keldo.js'), fetchBytes('keldo.data'), probeStorage()])
     .then(start)
     .catch((error) => fail(error.message));
 })();

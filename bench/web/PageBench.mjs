@@ -1,7 +1,11 @@
 // What the page costs, in headless Chromium on this machine:
-//  - first load: the bytes transferred before the game's first frame (as served here, without
-//    compression, and what the build's brotli and gzip copies weigh), and the time from opening
-//    the page to that first frame, over a few fresh browsers with an empty cache;
+//  - first load, served as the README recommends (the build's brotli copies to a browser that
+//    takes them): the bytes on the wire before the game's first title frame and for every file
+//    of the site, and the time from opening the page to that first frame, over a few fresh
+//    browsers with an empty cache, then on an emulated slow phone network;
+//  - Lighthouse's mobile scores (performance, total blocking time, accessibility, best
+//    practices, SEO), when KELDO_LIGHTHOUSE names its command-line script (./build.sh web-bench
+//    installs it from npm);
 //  - playing at 1280 x 800: game frames a second (the page counts game frames), the gaps
 //    between them, and the processor time of the whole browser per game frame, on the still
 //    title and in a game; beside it the desktop build's processor time per frame for the same
@@ -12,8 +16,8 @@
 //    counts both).
 //
 //   node --experimental-websocket bench/web/PageBench.mjs PAGE_DIR [DESKTOP_BIN] [RUNS]
-import { spawnSync } from 'node:child_process';
-import { existsSync, mkdtempSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { spawn, spawnSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { loadavg, tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { launch, processTreeSeconds, serve, sleep } from '../../tools/web/Browser.mjs';
@@ -21,9 +25,16 @@ import { launch, processTreeSeconds, serve, sleep } from '../../tools/web/Browse
 const pageDir = resolve(process.argv[2] || 'build-web');
 const desktopBin = process.argv[3] ? resolve(process.argv[3]) : '';
 const runs = Number(process.argv[4] || 5);
-const kGoalBytes = 5 * 1024 * 1024;
-const kGoalBrotliBytes = 1.5 * 1024 * 1024;
+const kGoalTitleBytes = 900 * 1000;
+const kGoalSiteBytes = 1.1 * 1000 * 1000;
 const kGoalMs = 2000;
+// Slow 3G as DevTools has it: 400 kbit/s down and up, 400 ms of latency.
+const kSlow3g = { offline: false, latency: 400, downloadThroughput: 400 * 1000 / 8, uploadThroughput: 400 * 1000 / 8 };
+const kSlowRuns = 2;
+const kGoalSlowMs = 15_000;
+const kLighthouseRuns = 3;
+const kGoalPerformance = 90;
+const kGoalBlockingMs = 300;
 const kGoalFramesPerSecond = 57;
 const kGoalTitleCore = 0.05;
 const kFrameMs = 1000 / 60;
@@ -40,45 +51,98 @@ const kPhones = [
 
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const percentile = (xs, p) => [...xs].sort((a, b) => a - b)[Math.min(xs.length - 1, Math.floor(xs.length * p))];
-const mb = (n) => (n / 1024 / 1024).toFixed(2);
+const kb = (n) => `${(n / 1000).toFixed(0)} kB`;
 const missed = (ok) => (ok ? 'met' : 'MISSED');
 
 console.log(`page benchmark, load average ${loadavg()[0].toFixed(2)} at the start`);
 
-// ---- First load.
-const bytes = [];
-const times = [];
-let requests = [];
-for (let i = 0; i < runs; i++) {
-  const server = await serve(pageDir);
+// ---- First load: fresh browsers, an empty cache, the page served with its brotli copies.
+async function firstLoad(conditions) {
+  const server = await serve(pageDir, { compressed: true });
   const browser = await launch();
   try {
     await browser.send('Network.enable');
     await browser.send('Network.setCacheDisabled', { cacheDisabled: true });
+    if (conditions) await browser.send('Network.emulateNetworkConditions', conditions);
     await browser.send('Page.navigate', { url: server.url });
-    await browser.waitFor('window.keldoFirstFrameMs !== undefined', 120_000, 'the first frame');
-    times.push(await browser.evaluate('window.keldoFirstFrameMs'));
-    bytes.push(server.sent);
-    requests = server.requests;
+    await browser.waitFor('window.keldoFirstFrameMs !== undefined', 300_000, 'the first frame');
+    return { ms: await browser.evaluate('window.keldoFirstFrameMs'), sent: server.sent, requests: [...server.requests] };
   } finally {
     await browser.close();
     await server.close();
   }
 }
-const before = requests.map((r) => r.split(' ')[1].split('?')[0]);
-const weigh = (suffix) => before.reduce((sum, path) => {
-  const file = join(pageDir, path === '/' ? 'index.html' : path);
-  return sum + statSync(existsSync(file + suffix) ? file + suffix : file).size;
+const loads = [];
+for (let i = 0; i < runs; i++) loads.push(await firstLoad());
+// Every file of the site once, as a browser that takes brotli gets it.
+const site = readdirSync(pageDir).filter((name) => !/\.(br|gz)$/.test(name)).reduce((sum, name) => {
+  const file = join(pageDir, name);
+  return sum + statSync(existsSync(`${file}.br`) ? `${file}.br` : file).size;
 }, 0);
-const brotli = weigh('.br');
-console.log(`first load: ${runs} fresh browsers, empty cache`);
-console.log(`  requests before the first frame: ${requests.join(', ')}`);
-console.log(`  transferred before the first frame: ${mb(median(bytes))} MB as served here, uncompressed ` +
-            `(goal <= ${mb(kGoalBytes)} MB: ${missed(median(bytes) <= kGoalBytes)})`);
-console.log(`  with the build's compressed copies: brotli ${mb(brotli)} MB ` +
-            `(goal <= ${mb(kGoalBrotliBytes)} MB: ${missed(brotli <= kGoalBrotliBytes)}), gzip ${mb(weigh('.gz'))} MB`);
+const titleBytes = median(loads.map((l) => l.sent));
+const times = loads.map((l) => l.ms);
+console.log(`first load, served with the build's brotli copies: ${runs} fresh browsers, empty cache`);
+console.log(`  requests before the first title frame: ${loads[0].requests.join(', ')}`);
+console.log(`  on the wire before the title is playable: ${kb(titleBytes)} ` +
+            `(goal <= ${kb(kGoalTitleBytes)}: ${missed(titleBytes <= kGoalTitleBytes)})`);
+console.log(`  every file of the site: ${kb(site)} (goal <= ${kb(kGoalSiteBytes)}: ${missed(site <= kGoalSiteBytes)})`);
 console.log(`  opening the page to the first title frame: median ${median(times).toFixed(0)} ms, ` +
             `max ${Math.max(...times).toFixed(0)} ms (goal < ${kGoalMs} ms: ${missed(median(times) < kGoalMs)})`);
+const slow = [];
+for (let i = 0; i < kSlowRuns; i++) slow.push((await firstLoad(kSlow3g)).ms);
+console.log(`  on emulated slow 3G (400 kbit/s, 400 ms latency), load average ${loadavg()[0].toFixed(2)}: ` +
+            `first title frame after ${slow.map((ms) => (ms / 1000).toFixed(1)).join(' s, ')} s ` +
+            `(goal <= ${kGoalSlowMs / 1000} s: ${missed(Math.max(...slow) <= kGoalSlowMs)})`);
+
+function spawnAsync(command, args, options) {
+  return new Promise((resolve) => {
+    const child = spawn(command, args, options);
+    let stdout = '';
+    let stderr = '';
+    child.stdout.on('data', (d) => { stdout += d; });
+    child.stderr.on('data', (d) => { stderr += d; });
+    child.on('close', (status) => resolve({ status, stdout, stderr }));
+  });
+}
+
+// ---- Lighthouse, as a phone (its default), against the same server and this Chromium.
+const lighthouse = process.env.KELDO_LIGHTHOUSE;
+if (lighthouse && existsSync(lighthouse)) {
+  const server = await serve(pageDir, { compressed: true });
+  const scores = [];
+  try {
+    for (let i = 0; i < kLighthouseRuns; i++) {
+      const profile = mkdtempSync(join(tmpdir(), 'keldo-lighthouse-'));
+      // Run alongside this process's server, which must go on answering meanwhile.
+      const run = await spawnAsync('node', [lighthouse, server.url, '--output=json', '--output-path=stdout', '--quiet',
+        `--chrome-flags=--headless=new --no-sandbox --disable-gpu --disable-background-networking ` +
+        `--disable-component-update --disable-sync --no-first-run --user-data-dir=${profile}`],
+      { env: { ...process.env, CHROME_PATH: '/usr/bin/chromium' } });
+      rmSync(profile, { recursive: true, force: true });
+      try {
+        const report = JSON.parse(run.stdout);
+        const score = (name) => Math.round(report.categories[name].score * 100);
+        scores.push({ performance: score('performance'), blocking: report.audits['total-blocking-time'].numericValue,
+                      a11y: score('accessibility'), practices: score('best-practices'), seo: score('seo') });
+      } catch {
+        console.log(`  Lighthouse run ${i + 1} failed: ${(run.stderr || '').trim().split('\n').pop()}`);
+      }
+    }
+  } finally {
+    await server.close();
+  }
+  if (scores.length) {
+    const m = (key) => median(scores.map((s) => s[key]));
+    console.log(`Lighthouse ${kLighthouseRuns} mobile runs, median, load average ${loadavg()[0].toFixed(2)}: ` +
+                `performance ${m('performance')} (goal >= ${kGoalPerformance}: ${missed(m('performance') >= kGoalPerformance)}), ` +
+                `total blocking time ${m('blocking').toFixed(0)} ms (goal <= ${kGoalBlockingMs}: ${missed(m('blocking') <= kGoalBlockingMs)}), ` +
+                `accessibility ${m('a11y')}, best practices ${m('practices')}, SEO ${m('seo')} ` +
+                `(goal 100 each: ${missed(m('a11y') === 100 && m('practices') === 100 && m('seo') === 100)}); ` +
+                `all runs ${JSON.stringify(scores)}`);
+  }
+} else {
+  console.log('Lighthouse: not run (KELDO_LIGHTHOUSE names no script; ./build.sh web-bench installs it)');
+}
 
 // ---- Playing in the page.
 async function measure(browser, seconds) {

@@ -3,6 +3,7 @@
 #  - P: no new frame line reaches the trace for a second, the window shows the picture dimmed
 #    under "PAUSED" and the pause menu, and the game uses little CPU meanwhile; P again and the frames go on;
 #  - the window losing its focus to another one pauses it the same way;
+#  - a click on the picture beside the pause menu goes on;
 #  - a button held through a pause keeps counting, one let go during it reads 0 on resume
 #    (seen in the game's own recording of its buttons, TOLVEX_RECORD).
 # Skipped (77) where xvfb-run, xdotool, xmessage or ImageMagick is missing.
@@ -76,6 +77,12 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   xdotool key p
   resumed "focus back and P"
+
+  # A click on the dimmed picture beside the menu (at the top left of the window) goes on.
+  xdotool key p
+  paused_for "P before a click"
+  xdotool mousemove --window "$win" 20 20 click 1
+  resumed "a click beside the menu"
 
   xdotool keydown Right; sleep 0.3
   xdotool key p; sleep 0.5

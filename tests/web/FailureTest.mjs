@@ -17,6 +17,8 @@ const cases = [
   { what: 'keldo.wasm missing', faults: { '/keldo.wasm': 'missing' }, says: /keldo\.wasm could not be loaded.*404/, advises: arrive },
   { what: 'keldo.wasm cut short', faults: { '/keldo.wasm': 'cut' }, says: /keldo\.wasm was cut short/, advises: arrive },
   { what: 'keldo.js missing', faults: { '/keldo.js': 'missing' }, says: /keldo\.js could not be loaded.*404/, advises: arrive },
+  { what: 'keldo-more.data missing (after the title)', faults: { '/keldo-more.data': 'missing' },
+    says: /keldo-more\.data could not be loaded.*404/, advises: arrive },
   { what: 'page.js missing', faults: { '/page.js': 'missing' }, says: /page\.js could not be loaded/,
     advises: /^The page did not load whole: reload it/ },
   { what: 'no WebAssembly', before: 'delete window.WebAssembly;', says: /cannot run WebAssembly/, advises: /^This browser/ },

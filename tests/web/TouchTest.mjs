@@ -2,7 +2,8 @@
 // controls show, beside or below the picture and never over it, in every orientation; a game
 // started, run, lines changed and attacks made by touch (two fingers at once) reach the library
 // as pad-0 buttons, so that its recording of them, replayed under node, plays the same frames
-// as the page did; a tap starts the sound; a tap on the pause menu's Resume ends a pause.
+// as the page did; a tap starts the sound; a tap on the pause menu's Resume ends a pause. Until
+// hop is first pressed, the page says over that button that it starts the game.
 //
 //   node --experimental-websocket tests/web/TouchTest.mjs PAGE_DIR WEB_BIN OUT_DIR
 import { spawnSync } from 'node:child_process';
@@ -52,9 +53,17 @@ try {
     const screen = await rectOf('#screen');
     const line = await rectOf('#controls');
     const controls = [await rectOf('#stick'), await rectOf('#hop'), await rectOf('#attack')];
+    const menuButton = await rectOf('#pause');
+    const prompt = await rectOf('#touch-start');
+    const hopBox = controls[1];
+    const pointsAtHop = prompt.height > 0 && prompt.bottom <= hopBox.y + 1 && prompt.bottom >= hopBox.y - 40 &&
+      prompt.x >= hopBox.x - 1 && prompt.x + prompt.width <= hopBox.x + hopBox.width + 1;
     const buffer = await browser.evaluate('[canvas.width, canvas.height].join(" x ")');
-    const placed = controls.every((c) => c.width >= 50 && inside(c, device.width, device.height) &&
-                                         !overlaps(c, screen) && !overlaps(c, line));
+    const clear = (c) => inside(c, device.width, device.height) && !overlaps(c, screen) && !overlaps(c, line);
+    const placed = controls.every((c) => c.width >= 50 && clear(c)) && clear(menuButton);
+    check(pointsAtHop && clear(prompt) && ![controls[0], controls[2], menuButton].some((c) => overlaps(prompt, c)),
+          `${device.name}: "${await browser.evaluate("document.getElementById('touch-start').textContent")}" ` +
+          'shows over the hop button, beside the picture and clear of the other controls and the menu button');
     check(shown && placed && Math.abs(screen.width / screen.height - 16 / 9) < 0.01 &&
           inside(screen, device.width, device.height) && inside(line, device.width, device.height) &&
           buffer === '1600 x 900',
@@ -88,6 +97,8 @@ try {
   await browser.touch('touchEnd');
   await waitFrames(60, 'the game after a tap on hop');
   const audioAfter = await browser.evaluate('Module.SDL2.audioContext.state');
+  check(await browser.evaluate("document.getElementById('touch-start').hidden"),
+        'the prompt to start goes once hop is pressed');
   check(audioBefore !== 'running' && audioAfter === 'running',
         `a tap starts the sound (audio ${audioBefore} before, ${audioAfter} after)`);
   const right = { id: 1, ...centre(stick, 0.4, 0) };

@@ -69,7 +69,7 @@ TOLVEX_HEADLESS=1 TOLVEX_SEED=1 TOLVEX_FRAMES=160 TOLVEX_INPUT="$out/references/
   node "$web/keldo-node.js"
 node --experimental-websocket --no-warnings "$here/PageTest.mjs" "$page" "$out/references" \
   "$out/page" || status=1
-for test in TouchTest:"$web" FailureTest EmbedTest:- OfflineTest:- MenuTest:-; do
+for test in TouchTest:"$web" FailureTest EmbedTest:- OfflineTest:- MenuTest:- LaterFilesTest:-; do
   name=${test%%:*}
   echo "== ${name%Test}"
   args=("$page")

@@ -59,10 +59,18 @@ export function verdicts(name) {
 
 // Serves `root` (which may be changed while it runs: `state.root`); `sent` counts the body
 // bytes of every answer since the last reset. `options.port` asks for a port; `options.faults`
-// maps a file's path to 'missing' (404) or 'cut' (half of it sent, as if the connection broke).
-// Every answer allows any origin, as a server of a game for portals' sandboxed frames must.
+// maps a file's path to 'missing' (404), 'cut' (half of it sent, as if the connection broke) or
+// 'held' (answered only once `state.release()` is called). Every answer allows any origin, as a
+// server of a game for portals' sandboxed frames must, unless `state.cors` is false.
+// `options.compressed`: the build's .br copy is sent in place of a file, as the README's
+// server does, to a browser that accepts brotli.
 export async function serve(root, options = {}) {
-  const state = { sent: 0, requests: [], root, faults: options.faults || {} };
+  const state = { sent: 0, requests: [], root, faults: options.faults || {}, cors: true };
+  let held = [];
+  state.release = () => {
+    for (const answer of held) answer();
+    held = [];
+  };
   const server = createServer((req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
     let file = join(state.root, path);
@@ -72,26 +80,37 @@ export async function serve(root, options = {}) {
     }
     if (existsSync(file) && statSync(file).isDirectory()) file = join(file, 'index.html');
     const fault = state.faults[path];
+    const origin = state.cors ? { 'Access-Control-Allow-Origin': '*' } : {};
     if (!existsSync(file) || fault === 'missing') {
       state.requests.push(`404 ${path}`);
-      res.writeHead(404, { 'Access-Control-Allow-Origin': '*' }).end();
+      res.writeHead(404, origin).end();
       return;
     }
-    const body = readFileSync(file);
+    if (fault === 'held') {
+      held.push(() => answer(req, res, file, path, origin));
+      return;
+    }
+    answer(req, res, file, path, origin, fault);
+  });
+  function answer(req, res, file, path, origin, fault) {
+    const brotli = options.compressed && existsSync(`${file}.br`) &&
+                   /\bbr\b/.test(req.headers['accept-encoding'] || '');
+    const body = readFileSync(brotli ? `${file}.br` : file);
     state.sent += body.length;
     state.requests.push(`${body.length} ${path}`);
     res.writeHead(200, {
       'Content-Type': TYPES[extname(file)] || 'application/octet-stream',
       'Content-Length': body.length,
       'Cache-Control': 'no-store',
-      'Access-Control-Allow-Origin': '*',
+      ...(brotli ? { 'Content-Encoding': 'br' } : {}),
+      ...origin,
     });
     if (fault === 'cut') {
       res.write(body.subarray(0, body.length >> 1), () => setTimeout(() => res.destroy(), 100));
       return;
     }
     res.end(body);
-  });
+  }
   server.keepAliveTimeout = 1;
   await new Promise((resolve) => server.listen(options.port || 0, '127.0.0.1', resolve));
   state.port = server.address().port;

@@ -196,6 +196,18 @@ void DrawControls(SDL_Renderer* renderer) {
     DrawRow(renderer, BackRow(), "Back");
 }
 
+int MessageTop() {
+    const PageLayout& layout = Layout();
+    return layout.FirstRow + RowCount() * layout.RowHeight + kMessageGap;
+}
+
+// The menu's box: its rows and the line under them.
+SDL_Rect MenuBox() {
+    SDL_Rect box = Layout().Box;
+    box.h = MessageTop() + static_cast<int>(kGlyphH * kMessageScale) + 2 * kMessageGap - box.y;
+    return box;
+}
+
 void DrawMenu(SDL_Renderer* renderer) {
     SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255 - kDimmed);
@@ -211,10 +223,8 @@ void DrawMenu(SDL_Renderer* renderer) {
         const SDL_Rect where{(kScreenW - w) / 2, layout.LabelTop, w, h};
         SDL_RenderCopy(renderer, gPause.Label, nullptr, &where);
     }
-    const int messageTop = layout.FirstRow + RowCount() * layout.RowHeight + kMessageGap;
-    SDL_Rect box = layout.Box;
-    box.h = messageTop + static_cast<int>(kGlyphH * kMessageScale) + 2 * kMessageGap - box.y;
-    DrawBox(renderer, box);
+    const int messageTop = MessageTop();
+    DrawBox(renderer, MenuBox());
     if (gPause.Shown == Page::Main) {
         const std::vector<Item> items = MainItems();
         for (size_t row = 0; row < items.size(); ++row) {
@@ -419,8 +429,16 @@ bool MenuEvent(const SDL_Event& event) {
         return false;
     }
     if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
-        // A tap arrives as a click too: the menu is worked by touch the same way.
-        const int row = RowAt(event.button.x, event.button.y);
+        // A tap arrives as a click too: the menu is worked by touch the same way. A click on
+        // a row works that row and nothing else; one on the dimmed picture beside the menu is
+        // Escape's (a player who clicks the paused game wants it back).
+        const SDL_Point at{event.button.x, event.button.y};
+        const SDL_Rect menu = MenuBox();
+        if (!SDL_PointInRect(&at, &menu)) {
+            Back();
+            return true;
+        }
+        const int row = RowAt(at.x, at.y);
         if (row < 0) {
             return false;
         }

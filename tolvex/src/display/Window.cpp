@@ -424,7 +424,11 @@ void SaveShot(const std::string& path) {
 
 // Between frames, before the pacing sleep, one picture or sound is made ready ahead of the
 // game's load of it; whatever fails here fails again, and is reported, when the game loads it.
+// Nothing is made ready while the host still brings files: the read would wait for them all.
 void WarmUp() {
+    if (HostFilesComing()) {
+        return;
+    }
     const bool recording = RecordRaiseSites(false);
     try {
         if (!WarmUpOnePicture()) {

@@ -9,6 +9,7 @@
 
 #include "core/Errors.h"
 #include "core/Runtime.h"
+#include "platform/Host.h"
 #include "platform/Platform.h"
 
 namespace tolvex {
@@ -161,6 +162,11 @@ FileRead ReadBounded(const std::string& path, uint64_t maxBytes, std::string& by
 std::string ReadDataFile(const std::string& name, const char* entry, uint64_t maxBytes,
                          bool emptyOk) {
     const std::string path = DataPath(name);
+    // A file asked for before the host has brought it is waited for, not reported missing.
+    std::error_code error;
+    if (HostFilesComing() && !std::filesystem::exists(FilePath(path), error)) {
+        WaitForHostFiles();
+    }
     std::string bytes;
     std::string why;
     FileRead state = FileRead::Read;

@@ -1,6 +1,7 @@
 // What a host around the program (the web page that holds its canvas) gives the library and
 // hears from it: the host's own on-screen buttons for pad 0, whether it scales the picture
-// itself, and when the game pauses. A desktop window has no such host (HostOther.cpp).
+// itself, when the game pauses, and the game's files that arrive after it has started. A
+// desktop window has no such host (HostOther.cpp).
 #pragma once
 
 #include <cstdint>
@@ -51,5 +52,11 @@ bool HostPauseAsked();
 bool HostMuteAsked();
 // The sound was muted or unmuted: the host's mute button shows which.
 void TellHostMuted(bool muted);
+// The host may start the game with only the files its first screen needs and bring the rest
+// while that screen runs. Whether some are still on their way (nothing should be read ahead
+// then); and a wait until they are all in, for a file the game asks for now that is not
+// there yet.
+bool HostFilesComing();
+void WaitForHostFiles();
 
 }  // namespace tolvex

@@ -21,5 +21,7 @@ void HostToggleFullscreen() {}
 bool HostPauseAsked() { return false; }
 bool HostMuteAsked() { return false; }
 void TellHostMuted(bool) {}
+bool HostFilesComing() { return false; }
+void WaitForHostFiles() {}
 
 }  // namespace tolvex

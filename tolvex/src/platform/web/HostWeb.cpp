@@ -1,6 +1,7 @@
 // The page around the game: its touch controls press pad 0's buttons through here, so that
 // the game, a recording and its replay see them as they see the keyboard; the canvas holds
-// the whole 1600 x 900 picture and the page's style scales it; the page hears of each pause.
+// the whole 1600 x 900 picture and the page's style scales it; the page hears of each pause;
+// the page starts the game with the title's files and brings the rest while the title runs.
 #include <SDL.h>
 #include <emscripten.h>
 
@@ -136,6 +137,22 @@ void TellHostMuted(bool muted) {
         },
         muted);
 }
+// The page's promise of the files still coming is Module.filesComing, gone once they are in.
+// (JavaScript, which the formatter would break.)
+// clang-format off
+EM_JS(int, FilesComingNow, (), { return Module['filesComing'] ? 1 : 0; });
+
+// The page shows its progress bar over the picture meanwhile.
+EM_ASYNC_JS(void, AwaitComingFiles, (), {
+    if (Module['onFilesWait']) Module['onFilesWait'](true);
+    await Module['filesComing'];
+    if (Module['onFilesWait']) Module['onFilesWait'](false);
+});
+// clang-format on
+
+bool HostFilesComing() { return FilesComingNow() != 0; }
+
+void WaitForHostFiles() { AwaitComingFiles(); }
 
 }  // namespace tolvex
 
