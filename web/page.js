@@ -554,14 +554,14 @@
   window.fetch = (url, options) => (url === wasmName && !(options && options.mode === 'no-cors')
     ? wasmResponse : pageFetch(url, options));
 
-  // The rest of the game's files, asked for once the program runs (on a slow network nothing
-  // may hold up the title's), written into the program's Data folder; the library waits for
-  // them only if the game asks for one sooner.
-  let runtimeReady;
-  const haveRuntime = new Promise((resolve) => { runtimeReady = resolve; });
+  // The rest of the game's files, asked for once the title shows (on a slow network nothing
+  // may share the line with the title's), or sooner if the game waits for one of them; written
+  // into the program's Data folder.
+  let wantTheRest;
+  const restWanted = new Promise((resolve) => { wantTheRest = resolve; });
   async function bringTheRest() {
     if (!build.more || build.more.length === 0) return;
-    await haveRuntime;
+    await restWanted;
     awaited = ['keldo-more.data'];
     const bytes = await fetchBytes('keldo-more.data');
     let at = 0;
@@ -585,7 +585,10 @@
       // While the game waits for them: the progress bar over the picture.
       onFilesWait: (waiting) => {
         if (!failed) $('loading').hidden = !waiting;
-        if (waiting) showProgress();
+        if (waiting) {
+          wantTheRest();
+          showProgress();
+        }
       },
       getPreloadedPackage: () => data.buffer,
       locateFile: versioned,
@@ -593,7 +596,6 @@
         loadedLine.textContent = 'Starting…';
         Object.assign(Module.ENV, env);
         keepSaves(storageProblem);
-        runtimeReady();
         // Automation: a test sets the library's variables and writes its files here.
         if (window.keldoSetUp) window.keldoSetUp(Module);
       }],
@@ -612,6 +614,7 @@
           window.keldoShown = 0;
           $('loading').hidden = true;
           window.keldoFirstFrameMs = performance.now();
+          wantTheRest();
         }
         window.keldoFrames++;
         if (shown) window.keldoShown++;
