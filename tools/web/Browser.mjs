@@ -65,7 +65,8 @@ export function verdicts(name) {
 // `options.compressed`: the build's .br copy is sent in place of a file, as the README's
 // server does, to a browser that accepts brotli.
 export async function serve(root, options = {}) {
-  const state = { sent: 0, requests: [], root, faults: options.faults || {}, cors: true };
+  // `log`: every file sent, with the clock's time it was asked for.
+  const state = { sent: 0, requests: [], log: [], root, faults: options.faults || {}, cors: true };
   let held = [];
   state.release = () => {
     for (const answer of held) answer();
@@ -98,6 +99,7 @@ export async function serve(root, options = {}) {
     const body = readFileSync(brotli ? `${file}.br` : file);
     state.sent += body.length;
     state.requests.push(`${body.length} ${path}`);
+    state.log.push({ at: Date.now(), bytes: body.length, path });
     res.writeHead(200, {
       'Content-Type': TYPES[extname(file)] || 'application/octet-stream',
       'Content-Length': body.length,
