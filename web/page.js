@@ -119,7 +119,20 @@
   $('fullscreen-key').hidden = !fullscreenAllowed;
   const kScrollKeys = new Set([' ', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'PageUp',
                                'PageDown', 'Home', 'End']);
+  // Space and Enter on one of the page's own buttons press that button, as on any page, and
+  // are not the game's too.
+  const kButtonKeys = new Set([' ', 'Enter']);
+  const onPageButton = (event) => event.target instanceof HTMLButtonElement && kButtonKeys.has(event.key);
+  for (const type of ['keypress', 'keyup']) {
+    window.addEventListener(type, (event) => {
+      if (onPageButton(event)) event.stopImmediatePropagation();
+    }, true);
+  }
   window.addEventListener('keydown', (event) => {
+    if (onPageButton(event)) {
+      event.stopImmediatePropagation();
+      return;
+    }
     if (kScrollKeys.has(event.key)) event.preventDefault();
     // The game has no use for Tab: it moves the focus on to the page's controls and out of a
     // portal's frame, as on any page.
@@ -141,14 +154,19 @@
   // Nor for the wheel: kept from the game's own handling (which holds the page still), it
   // scrolls the portal around the frame.
   window.addEventListener('wheel', (event) => event.stopPropagation(), { capture: true, passive: true });
+  // A button clicked with the mouse gives the keys back to the game; one pressed from the
+  // keyboard (a click with no pointer behind it) keeps the focus, for the next Tab.
+  const giveKeysBack = (event) => {
+    if (event.detail > 0) event.currentTarget.blur();
+  };
   $('fullscreen').addEventListener('click', (event) => {
-    event.currentTarget.blur();
+    giveKeysBack(event);
     toggleFullscreen();
   });
   // The sound's mute and the pause menu are the game's: these buttons ask the library, which
   // keeps the mute with the player's settings and says when it changes.
   $('mute').addEventListener('click', (event) => {
-    event.currentTarget.blur();
+    giveKeysBack(event);
     if (window.Module && Module._tolvex_host_mute) Module._tolvex_host_mute();
   });
   $('pause').addEventListener('touchstart', (event) => {

@@ -62,6 +62,9 @@ try {
 
   await browser.send('Emulation.clearDeviceMetricsOverride');
   await browser.send('Emulation.setTouchEmulationEnabled', { enabled: false });
+  await browser.send('Page.addScriptToEvaluateOnNewDocument', {
+    source: "window.keldoSetUp = (Module) => { Module.ENV.TOLVEX_RECORD = '/tmp/menu.rec'; };",
+  });
   await open();
   await browser.send('Input.dispatchKeyEvent', { type: 'rawKeyDown', key: 'Escape', code: 'Escape', windowsVirtualKeyCode: 27 });
   await browser.send('Input.dispatchKeyEvent', { type: 'keyUp', key: 'Escape', code: 'Escape', windowsVirtualKeyCode: 27 });
@@ -75,6 +78,24 @@ try {
   const resumed = await browser.waitFor('window.keldoPaused === false', 10_000, 'the end of the pause').catch(() => false);
   check(byEscape === true && unmuted === true && resumed === true,
         'on a desktop page Escape opens the menu, the mute button unmutes, and Escape resumes');
+  // The page's own button, reached by Tab, takes Space and Enter itself: the game on its title
+  // would start on either.
+  const framesBefore = await browser.evaluate('window.keldoFrames');
+  await browser.evaluate("document.querySelector('#mute').focus()");
+  const mutes = [];
+  for (const [key, code, keyCode] of [[' ', 'Space', 32], ['Enter', 'Enter', 13]]) {
+    await browser.send('Input.dispatchKeyEvent', { type: 'keyDown', key, code, text: key === ' ' ? ' ' : '\r', windowsVirtualKeyCode: keyCode });
+    await browser.send('Input.dispatchKeyEvent', { type: 'keyUp', key, code, windowsVirtualKeyCode: keyCode });
+    await sleep(500);
+    mutes.push(await browser.evaluate('window.keldoMuted'));
+  }
+  const pressedTwice = mutes.join() === 'true,false';
+  // The library's recording of the game's buttons: a line for each frame where they change.
+  const recording = await browser.evaluate("Module.FS.readFile('/tmp/menu.rec', { encoding: 'utf8' })");
+  const pressed = recording.split('\n').filter((l) => /^\d/.test(l) && l.trim().split(/\s+/).length > 1);
+  check(pressedTwice && pressed.length === 0 && (await browser.evaluate('window.keldoFrames')) > framesBefore,
+        `Space and Enter on the focused mute button mute and unmute (${mutes.join(', then ')}), and the game ` +
+        `takes neither (${pressed.length} frames with a button held)`);
   check(errors.length === 0, `no errors logged${errors.length ? ':\n       ' + errors.join('\n       ') : ''}`);
 } catch (error) {
   failed(error, errors);
