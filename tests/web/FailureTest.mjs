@@ -40,6 +40,11 @@ const shown = `JSON.stringify({
   loading: !document.getElementById('loading').hidden })`;
 const failureShown = `!document.getElementById('failure').hidden &&
   document.getElementById('failure-text').textContent !== ''`;
+// A case whose game got far enough keeps the page's offline copy, which would then answer the
+// next case's requests in place of the server and its faults.
+const forgetOfflineCopy = () => browser.send('Storage.clearDataForOrigin', {
+  origin: new URL(server.url).origin, storageTypes: 'service_workers,cache_storage',
+});
 try {
   await browser.send('Page.enable');
   for (const test of cases) {
@@ -47,6 +52,7 @@ try {
     const added = test.before
       ? await browser.send('Page.addScriptToEvaluateOnNewDocument', { source: test.before })
       : null;
+    await forgetOfflineCopy();
     const start = Date.now();
     await browser.send('Page.navigate', { url: server.url });
     // Past the time to give up, the check below fails with what the page shows then.
@@ -60,6 +66,7 @@ try {
   }
   // The file is back: the reload button starts the game.
   server.faults = { '/keldo.data': 'missing' };
+  await forgetOfflineCopy();
   await browser.send('Page.navigate', { url: server.url });
   await browser.waitFor("document.getElementById('failure').hidden === false", kGiveUpMs, 'the failure');
   server.faults = {};
