@@ -30,9 +30,10 @@ if (!titleFiles) {
   console.error('usage: MakePage.mjs OUT_DIR SOURCE_DIR BIN_DIR PICTURES_DIR DATA_DIR TITLE_FILES');
   process.exit(2);
 }
-// Smaller files gain too little from a compressed copy to be worth a second file, and the
-// pictures are compressed already.
-const kCompressFrom = 16 * 1024;
+// Below a kilobyte a compressed copy saves less than a packet; the page and its script are
+// above it, and on a slow line every kilobyte before the title counts. The pictures are
+// compressed already.
+const kCompressFrom = 1024;
 const kCompressed = /\.(png|ico)$/;
 
 const program = ['keldo.js', 'keldo.wasm', 'keldo.data'];

@@ -94,9 +94,18 @@
       context.resume();
     }
   }
+  // The game's sound device waits for the player's first gesture too (the library opens it
+  // then): the browser would play nothing before it, and starting its audio holds the page up
+  // for a long moment, better spent as the player starts than while the title loads.
+  let playerActed = false;
+  const playerActs = () => {
+    playerActed = true;
+    if (window.Module) Module.playerActed = true;
+    resumeAudio();
+  };
   // A touch counts as the player's gesture only when it ends.
   for (const type of ['keydown', 'mousedown', 'pointerup', 'touchend']) {
-    window.addEventListener(type, resumeAudio, true);
+    window.addEventListener(type, playerActs, true);
   }
   document.addEventListener('visibilitychange', () => {
     if (document.hidden) suspendAudio();
@@ -609,6 +618,7 @@
         }
       },
       getPreloadedPackage: () => data.buffer,
+      playerActed,
       locateFile: versioned,
       preRun: [() => {
         loadedLine.textContent = 'Starting…';

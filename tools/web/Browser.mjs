@@ -73,7 +73,14 @@ export async function serve(root, options = {}) {
     held = [];
   };
   const server = createServer((req, res) => {
-    const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
+    let path;
+    try {
+      path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
+    } catch {
+      // A request the URL parser refuses ('//', a broken escape) is the client's fault.
+      res.writeHead(400).end();
+      return;
+    }
     let file = join(state.root, path);
     if (!file.startsWith(state.root)) {
       res.writeHead(403).end();

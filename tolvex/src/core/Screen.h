@@ -96,6 +96,8 @@ void CloseSound();
 // Every event the frame loop reads: a lost output device is replaced by the default one,
 // or by silence.
 void SoundEvent(const SDL_Event& event);
+// Each frame: a device that waited for the player opens once the player has acted.
+void OpenHeldSoundDevice();
 
 // TOLVEX_AUDIO_OUT (SoundCapture.cpp). `frameDriven`: the mixer runs on the silent driver
 // and mixes only when a frame ends, so it must be opened with kCaptureChunkFrames: the

@@ -505,7 +505,7 @@ void HoldWhilePaused() {
     while (!gPause.Resume && !CloseRequested() && DisplayFailure().empty()) {
         const DisplayWait wait("Act");
         SDL_Event event;
-        const bool woke = SDL_WaitEventTimeout(&event, kWakeMs) != 0;
+        const bool woke = WaitForHostEvent(event, kWakeMs);
         AskAfterWindow();
         // The host's controls: its pause button or any of its game buttons go on.
         gPause.Resume = HostButtonPressed() || HostPauseAsked();

@@ -270,8 +270,10 @@ void RecordViewport() {
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry) {
     const std::string bytes = ReadDataFile(name, entry, kMaxPictureBytes);
     try {
-        return DecodePicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                             name, DataPath(name), entry);
+        SurfacePtr picture = DecodePicture(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                           bytes.size(), name, DataPath(name), entry);
+        LetHostCatchUp();
+        return picture;
     } catch (const std::bad_alloc&) {
         Raise(TV_ERR_FILE, "%s: out of memory while decoding %s (%s)", entry, name.c_str(),
               DataPath(name).c_str());
@@ -297,6 +299,7 @@ TexEntry& CachedPicture(const std::string& name) {
             KeepPixelsForStretching(renderer, *entry, surface);
         }
         found = gPictures.Cache.emplace(name, std::move(entry)).first;
+        LetHostCatchUp();
     }
     return *found->second;
 }

@@ -146,6 +146,7 @@ void OpenWindowQuietly(const std::string& title, uint64_t icon) {
         }
     };
     makeWindow();
+    LetHostCatchUp();
     const RendererChoice choice = gSession.Config.Renderer;
     if (choice != RendererChoice::Software) {
         gScreen.Renderer = SDL_CreateRenderer(
@@ -168,6 +169,7 @@ void OpenWindowQuietly(const std::string& title, uint64_t icon) {
     if (gScreen.Renderer == nullptr) {
         Raise(TV_ERR_PLATFORM, "Init: no renderer: %s", SDL_GetError());
     }
+    LetHostCatchUp();
     SDL_RenderSetLogicalSize(gScreen.Renderer, kScreenW, kScreenH);
     gScreen.Format = PictureFormat(gScreen.Renderer, gScreen.Window);
     gScreen.Target = SDL_CreateTexture(gScreen.Renderer, gScreen.Format, SDL_TEXTUREACCESS_TARGET,
@@ -178,6 +180,7 @@ void OpenWindowQuietly(const std::string& title, uint64_t icon) {
     // The picture is opaque: copied to the window, not blended (the software renderer's blend
     // of every pixel costs a frame dearly and changes nothing).
     SDL_SetTextureBlendMode(gScreen.Target, SDL_BLENDMODE_NONE);
+    LetHostCatchUp();
     ApplyWindowIcon(gScreen.Window, icon);
     SDL_ShowWindow(gScreen.Window);
 }
@@ -282,6 +285,9 @@ void Open(const TvInitParams& params) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // In a page the pacing alone gives the browser its turn; SDL would add one of its own in
+    // every present (and so must not: the stack switching leaves SDL's code out).
+    SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
     // As the program's manifest declares, so that Windows never blurs the window by scaling it.
     SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
     if (config.Headless == HeadlessMode::Window) {
@@ -403,6 +409,7 @@ void PumpEvents() {
         PadEvent(event);
         SoundEvent(event);
     }
+    OpenHeldSoundDevice();
 }
 
 void DrawNoticesOnly(SDL_Renderer* renderer) { DrawNotices(renderer); }

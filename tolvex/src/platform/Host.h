@@ -7,6 +7,7 @@
 #include <cstdint>
 
 struct SDL_Renderer;
+union SDL_Event;
 
 namespace tolvex {
 
@@ -39,6 +40,9 @@ void HostFrameShown();
 
 // The game has paused (the host shows how to go on and silences its audio) or goes on.
 void TellHostPaused(bool paused);
+// The paused game's wait for the next event, at most `timeoutMs`: true with `event` filled in
+// if one came. A page's browser has its turn meanwhile (it brings the events).
+bool WaitForHostEvent(SDL_Event& event, int timeoutMs);
 
 // Whether the pause menu may end the program: a page has nowhere to quit to.
 bool HostAllowsQuit();

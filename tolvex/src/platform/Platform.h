@@ -121,8 +121,19 @@ void StayQuiet();
 // Keeps the library loaded until the process ends, for a thread of it left running.
 void KeepLibraryLoaded();
 
-// SDL's audio driver that plays nothing, for runs without a sound device (headless).
+// SDL's audio driver that plays nothing, for runs without a sound device (headless), and
+// while the device waits for the player.
 const char* SilentSoundDriver();
+
+// Within a long stretch of work between frames (starting up, loading pictures and sounds), a
+// page's browser takes a turn now and then, to paint and to answer the player; elsewhere this
+// does nothing.
+void LetHostCatchUp();
+
+// Whether the sound device must wait for the player's first key, click or touch: a page's
+// browser plays nothing before one, and starting its audio holds the page up for a long
+// moment, which is better spent as the player starts than while the title loads.
+bool SoundWaitsForPlayer();
 
 // The window's icon, from the start-up record's icon field (0: none): on Windows a handle to
 // the program's icon resource, elsewhere the name of a picture in the Data folder, which is

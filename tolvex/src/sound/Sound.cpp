@@ -75,6 +75,8 @@ struct Sounds {
     int OutChannels = 0;
     int SampleBytes = 0;
     bool WantDevice = false;
+    // The device is wanted but waits for the player (SoundWaitsForPlayer): silent until then.
+    bool DeviceHeld = false;
     SDL_AudioDeviceID Device = 0;
 };
 Sounds gSounds;
@@ -145,6 +147,15 @@ void CloseMixer() {
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     gSounds.Device = 0;
+}
+
+// What was playing is cut; the decoded sounds stay valid (the mixer's format is fixed).
+void ReopenMixer() {
+    CloseMixer();
+    for (ChannelUse& use : gSounds.Channels) {
+        use = ChannelUse{};
+    }
+    OpenMixer(gSounds.WantDevice && !gSounds.DeviceHeld);
 }
 
 TvSnd& HandleOf(TvSnd* snd, const char* entry) {
@@ -220,6 +231,7 @@ SndEntry& CachedSound(const std::string& name) {
         entry->Name = name;
         entry->Chunk = chunk;
         found = gSounds.Cache.emplace(name, std::move(entry)).first;
+        LetHostCatchUp();
     }
     return *found->second;
 }
@@ -247,9 +259,10 @@ bool WarmUpOneSound() {
 void OpenSound(bool device) {
     CloseSound();
     gSounds.WantDevice = device;
+    gSounds.DeviceHeld = device && SoundWaitsForPlayer();
     gSounds.Channels.assign(kChannels, ChannelUse{});
     OpenCapture(CurrentSession().Config.AudioOutPath, !device);
-    OpenMixer(device);
+    OpenMixer(device && !gSounds.DeviceHeld);
     Mix_Init(MIX_INIT_OGG);
     Uint16 format = 0;
     Mix_QuerySpec(&gSounds.Frequency, &format, &gSounds.OutChannels);
@@ -301,11 +314,14 @@ void SoundEvent(const SDL_Event& event) {
         SDL_GetAudioDeviceStatus(gSounds.Device) != SDL_AUDIO_STOPPED) {
         return;  // some other device
     }
-    CloseMixer();
-    for (ChannelUse& use : gSounds.Channels) {
-        use = ChannelUse{};
+    ReopenMixer();
+}
+
+void OpenHeldSoundDevice() {
+    if (gSounds.DeviceHeld && !SoundWaitsForPlayer()) {
+        gSounds.DeviceHeld = false;
+        ReopenMixer();
     }
-    OpenMixer(gSounds.WantDevice);
 }
 
 }  // namespace tolvex

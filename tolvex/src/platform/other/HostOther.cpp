@@ -7,6 +7,9 @@ namespace tolvex {
 
 uint32_t HostButtonsDown() { return 0; }
 bool HostButtonPressed() { return false; }
+bool WaitForHostEvent(SDL_Event& event, int timeoutMs) {
+    return SDL_WaitEventTimeout(&event, timeoutMs) != 0;
+}
 void ClearHostLatches() {}
 bool HostScalesPicture() { return false; }
 // A window's own pixels, and the pictures SDL converts fastest to the screen's.

@@ -74,6 +74,10 @@ void KeepLibraryLoaded() {
 // SDL's own silent driver.
 const char* SilentSoundDriver() { return "dummy"; }
 
+bool SoundWaitsForPlayer() { return false; }
+
+void LetHostCatchUp() {}
+
 void ApplyWindowIcon(SDL_Window* window, uint64_t icon) {
     SurfacePtr picture = LoadIconPicture(icon);
     if (window != nullptr && picture != nullptr) {

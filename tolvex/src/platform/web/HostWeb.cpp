@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <emscripten.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -40,6 +41,27 @@ EM_JS(void, PutOnCanvas, (const void* pixels, int w, int h), {
         shown = Module['canvasPicture'] = { context, image, pixels };
     }
     shown.context.putImageData(shown.image, 0, 0);
+});
+// clang-format on
+
+// The browser's turn while the game is paused: until the player does something on the page
+// (whose handlers then give SDL, or the page's buttons, the event) or a while has passed.
+// (JavaScript, which the formatter would break.)
+// clang-format off
+EM_ASYNC_JS(void, AwaitPlayerOrTime, (int ms), {
+    const kInput = ['keydown', 'keyup', 'pointerdown', 'pointerup', 'touchstart', 'touchend'];
+    // Under node (automation) there is no page, and only the time.
+    const page = typeof addEventListener === 'function' ? globalThis : null;
+    await new Promise((resolve) => {
+        const done = () => {
+            clearTimeout(timer);
+            if (page) for (const type of kInput) page.removeEventListener(type, done, true);
+            // After the event's own handlers.
+            setTimeout(resolve, 0);
+        };
+        const timer = setTimeout(done, ms);
+        if (page) for (const type of kInput) page.addEventListener(type, done, true);
+    });
 });
 // clang-format on
 
@@ -107,6 +129,17 @@ void TellHostPaused(bool paused) {
             if (Module['onPause']) Module['onPause']($0 != 0);
         },
         paused);
+}
+
+// SDL's own wait would sleep inside SDL, which the stack switching leaves out.
+bool WaitForHostEvent(SDL_Event& event, int timeoutMs) {
+    if (SDL_PollEvent(&event) != 0) {
+        return true;
+    }
+    // A game pad is read when SDL looks, not announced: it is looked at this often.
+    constexpr int kPadLookMs = 50;
+    AwaitPlayerOrTime(std::min(timeoutMs, kPadLookMs));
+    return SDL_PollEvent(&event) != 0;
 }
 
 bool HostAllowsQuit() { return false; }

@@ -17,6 +17,12 @@ namespace {
 
 constexpr int64_t kSecondNs = 1'000'000'000;
 constexpr double kMillisecondNs = 1e6;
+// The longest stretch of work the browser waits through before LetHostCatchUp gives it a turn:
+// below what it counts as a long task.
+constexpr double kLongestStretchMs = 40;
+
+// When the browser last had its turn.
+double gTurnEndedMs = 0;
 
 // The game's turn ends here and the browser has its own: the page counts the game frame,
 // shows what was drawn and takes input. In a page a canvas shows its picture only at the
@@ -62,6 +68,15 @@ EM_ASYNC_JS(void, WaitForBrowser, (double ms), {
     const left = ms - (performance.now() - start);
     if (left >= 1) await new Promise((resolve) => setTimeout(resolve, left));
 });
+
+// A turn for the browser at once: a message is answered after whatever it has waiting.
+EM_ASYNC_JS(void, TakeBrowserTurn, (), {
+    await new Promise((resolve) => {
+        const channel = new MessageChannel();
+        channel.port1.onmessage = resolve;
+        channel.port2.postMessage(0);
+    });
+});
 // clang-format on
 
 }  // namespace
@@ -75,6 +90,14 @@ int64_t MonotonicNs() {
 void SleepUntilNs(int64_t deadline) {
     const int64_t now = MonotonicNs();
     WaitForBrowser(deadline > now ? (deadline - now) / kMillisecondNs : 0.0);
+    gTurnEndedMs = emscripten_get_now();
+}
+
+void LetHostCatchUp() {
+    if (emscripten_get_now() - gTurnEndedMs >= kLongestStretchMs) {
+        TakeBrowserTurn();
+        gTurnEndedMs = emscripten_get_now();
+    }
 }
 
 void StopPacing() {}
@@ -103,10 +126,40 @@ std::string LibraryFolder() {
     return folder;
 }
 
-// SDL's silent driver needs a thread of its own, which a page cannot have. Under node the
-// program's script puts a silent stand-in where the browser's audio would be, and the web's
-// own driver plays into that.
-const char* SilentSoundDriver() { return "emscripten"; }
+// SDL's silent driver needs a thread of its own, which a page cannot have: the web's own
+// driver plays into a silent stand-in for the browser's audio instead. SDL never hears from
+// it, so nothing is mixed, and the sounds are still decoded (a broken one still fails).
+// Closing the driver drops the stand-in with it, and the next open that wants a device makes
+// the browser's own. (Under node the program's script gives SDL a browser's audio to find.)
+// (JavaScript, which the formatter would break.)
+// clang-format off
+EM_JS(void, PutSilentAudio, (), {
+    const sdl = Module['SDL2'] = Module['SDL2'] || {};
+    if (sdl.audioContext) return;
+    const nothing = () => Promise.resolve();
+    sdl.audioContext = {
+        sampleRate: 44100,
+        // As a browser's own is before the player's first touch.
+        state: 'suspended',
+        destination: {},
+        createScriptProcessor: () => ({ connect() {}, disconnect() {} }),
+        resume: nothing,
+        suspend: nothing,
+        close: nothing,
+    };
+});
+
+// The page says that the device waits by setting Module.playerActed to false, and lets it go
+// once the player has acted; a page that says nothing has the device at once.
+EM_JS(int, PlayerYetToAct, (), { return Module['playerActed'] === false ? 1 : 0; });
+// clang-format on
+
+const char* SilentSoundDriver() {
+    PutSilentAudio();
+    return "emscripten";
+}
+
+bool SoundWaitsForPlayer() { return PlayerYetToAct() != 0; }
 
 // The library is linked into the program.
 void KeepLibraryLoaded() {}

@@ -151,8 +151,12 @@ long ReadScriptSource(int source, char* buffer, size_t size) {
     return n < 0 ? kScriptFailed : n;
 }
 
-// The record carries the program's icon resource, loaded by the program itself.
+// SDL's own silent driver.
 const char* SilentSoundDriver() { return "dummy"; }
+
+bool SoundWaitsForPlayer() { return false; }
+
+void LetHostCatchUp() {}
 
 void KeepLibraryLoaded() {
     HMODULE self = nullptr;
@@ -160,6 +164,7 @@ void KeepLibraryLoaded() {
                        reinterpret_cast<LPCWSTR>(&KeepLibraryLoaded), &self);
 }
 
+// The record carries the program's icon resource, loaded by the program itself.
 void ApplyWindowIcon(SDL_Window* window, uint64_t icon) {
     if (window == nullptr || icon == 0) {
         return;
