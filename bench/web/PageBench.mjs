@@ -1,8 +1,9 @@
 // What the page costs, in headless Chromium on this machine:
 //  - first load, served as the README recommends (the build's brotli copies to a browser that
 //    takes them): the bytes on the wire before the game's first title frame and for every file
-//    of the site, and the time from opening the page to that first frame, over a few fresh
-//    browsers with an empty cache, then on an emulated slow phone network;
+//    of the site, the time from opening the page to that first frame and the main thread's
+//    long tasks, over a few fresh browsers with an empty cache, then on an emulated slow phone
+//    network;
 //  - Lighthouse's mobile scores (performance, total blocking time, accessibility, best
 //    practices, SEO), when KELDO_LIGHTHOUSE names its command-line script (./build.sh web-bench
 //    installs it from npm);
@@ -57,10 +58,19 @@ const missed = (ok) => (ok ? 'met' : 'MISSED');
 console.log(`page benchmark, load average ${loadavg()[0].toFixed(2)} at the start`);
 
 // ---- First load: fresh browsers, an empty cache, the page served with its brotli copies.
+// The page's own count of its long tasks (over 50 ms of the main thread), from the start.
+const kLongTasks = `window.keldoLongTasks = [];
+  new PerformanceObserver((list) => {
+    for (const task of list.getEntries()) window.keldoLongTasks.push([task.startTime, task.duration]);
+  }).observe({ type: 'longtask', buffered: true });`;
+// After the first title frame, the page is watched this long for what it still does.
+const kSettleMs = 5000;
 async function firstLoad(conditions) {
   const server = await serve(pageDir, { compressed: true });
   const browser = await launch();
   try {
+    await browser.send('Page.enable');
+    await browser.send('Page.addScriptToEvaluateOnNewDocument', { source: kLongTasks });
     await browser.send('Network.enable');
     await browser.send('Network.setCacheDisabled', { cacheDisabled: true });
     if (conditions) await browser.send('Network.emulateNetworkConditions', conditions);
@@ -70,7 +80,18 @@ async function firstLoad(conditions) {
     // shows are not the title's, however soon the server hears of them.
     const shownAt = await browser.evaluate('performance.timeOrigin + window.keldoFirstFrameMs');
     const before = server.log.filter((sent) => sent.at <= shownAt);
+    // The main thread's blocking time as Lighthouse counts it (each long task's time over
+    // 50 ms, from the first paint), here until the title has run a while, on this machine
+    // without a slow-down; and the longest task.
+    await sleep(kSettleMs);
+    const tasks = await browser.evaluate('window.keldoLongTasks');
+    const painted = await browser.evaluate(
+      "(performance.getEntriesByName('first-contentful-paint')[0] || { startTime: 0 }).startTime");
+    const blocking = tasks.filter(([start]) => start >= painted)
+      .reduce((sum, [, duration]) => sum + Math.max(0, duration - 50), 0);
     return {
+      blocking,
+      longest: Math.max(0, ...tasks.map(([, duration]) => duration)),
       ms: await browser.evaluate('window.keldoFirstFrameMs'),
       sent: before.reduce((sum, sent) => sum + sent.bytes, 0),
       requests: before.map((sent) => `${sent.bytes} ${sent.path}`),
@@ -94,6 +115,10 @@ console.log(`  requests before the first title frame: ${loads[0].requests.join('
 console.log(`  on the wire before the title is playable: ${kb(titleBytes)} ` +
             `(goal <= ${kb(kGoalTitleBytes)}: ${missed(titleBytes <= kGoalTitleBytes)})`);
 console.log(`  every file of the site: ${kb(site)} (goal <= ${kb(kGoalSiteBytes)}: ${missed(site <= kGoalSiteBytes)})`);
+console.log(`  the page's main thread, from opening it to ${kSettleMs / 1000} s after the title, at full speed: ` +
+            `blocking time (long tasks' time over 50 ms, after the first paint) median ` +
+            `${median(loads.map((l) => l.blocking)).toFixed(0)} ms, longest task median ` +
+            `${median(loads.map((l) => l.longest)).toFixed(0)} ms`);
 console.log(`  opening the page to the first title frame: median ${median(times).toFixed(0)} ms, ` +
             `max ${Math.max(...times).toFixed(0)} ms (goal < ${kGoalMs} ms: ${missed(median(times) < kGoalMs)})`);
 const slow = [];
