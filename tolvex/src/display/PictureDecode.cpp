@@ -16,7 +16,8 @@ constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1
 // A RIFF container (its length in the four bytes between) that holds a WebP picture.
 constexpr unsigned char kRiffTag[4] = {'R', 'I', 'F', 'F'};
 constexpr unsigned char kWebpTag[4] = {'W', 'E', 'B', 'P'};
-constexpr size_t kRiffHeaderBytes = 12;
+constexpr size_t kWebpTagAt = 8;
+constexpr size_t kRiffHeaderBytes = kWebpTagAt + sizeof kWebpTag;
 
 bool IsPng(const unsigned char* bytes, size_t size) {
     return size >= sizeof kPngSignature &&
@@ -25,7 +26,7 @@ bool IsPng(const unsigned char* bytes, size_t size) {
 
 bool IsWebp(const unsigned char* bytes, size_t size) {
     return size >= kRiffHeaderBytes && std::memcmp(bytes, kRiffTag, sizeof kRiffTag) == 0 &&
-           std::memcmp(bytes + 8, kWebpTag, sizeof kWebpTag) == 0;
+           std::memcmp(bytes + kWebpTagAt, kWebpTag, sizeof kWebpTag) == 0;
 }
 
 // Refused before a surface of that size is asked for: a small file can claim a picture of
