@@ -112,7 +112,7 @@ build() {
 # The web build: emscripten's own toolchain, target libraries built once into a cache
 # outside the clone, the CMake tree in build-web-tree/ and the page installed in build-web/.
 WEB_PACKAGES=(
-  emscripten nodejs cmake dpkg-dev node-terser optipng
+  emscripten nodejs cmake dpkg-dev node-terser optipng webp
   librsvg2-bin sox libsox-fmt-all fonts-dejavu-core
 )
 WEB_TREE=${WEB_TREE:-build-web-tree}

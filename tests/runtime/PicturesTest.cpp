@@ -365,6 +365,8 @@ TEST(PictureFiles, BrokenPicturesAreNamedWithTheirCause) {
     WriteFile(Lib().Data / "garbage.vstex", png.substr(0, 8) + std::string(200, '\x5a'));
     WriteFile(Lib().Data / "huge.vstex", PngClaiming(16384, 16384));
     WriteFile(Lib().Data / "long.vstex", PngClaiming(20000, 1));
+    // The page's copy of Data holds WebP; the desktop's never does, and has no decoder for it.
+    WriteFile(Lib().Data / "webp.vstex", std::string("RIFF\x04\0\0\0WEBP", 12));
     fs::create_directory(Lib().Data / "folder.vstex");
     fs::create_symlink("/dev/zero", Lib().Data / "endless.vstex");
     struct Case {
@@ -378,6 +380,7 @@ TEST(PictureFiles, BrokenPicturesAreNamedWithTheirCause) {
                           {"garbage.vstex", "broken"},
                           {"huge.vstex", "16384x16384, more than the 16777216 pixels allowed"},
                           {"long.vstex", "20000x1, larger than 16384 on a side"},
+                          {"webp.vstex", "a WebP picture, which this build does not read"},
                           {"folder.vstex", "not an ordinary file"},
                           {"endless.vstex", "not an ordinary file"}};
     for (const char* mode : {"1", "null"}) {

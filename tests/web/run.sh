@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The web build's tests: the table of rounding cases against the desktop's, whole scripted
+# The web build's tests: the table of rounding cases against the desktop's, the page's pictures
+# through the web build's decoder against the desktop's (and broken ones), whole scripted
 # games under node against the desktop's traces (tests/web/NodeGameTest.sh), then
 # the page in headless Chromium (tests/web/PageTest.mjs) against pictures of the same scenes
 # that the node-run program draws headless.
@@ -45,6 +46,9 @@ else
   echo "FAIL 0 / 0 in the game's mode: exit code $code, said: $fault"
   status=1
 fi
+
+echo "== the page's pictures through the web build's decoder"
+node "$web/keldo-picture-check.js" "$2/web/data" "$desk/Data" || status=1
 
 echo "== whole games under node, traced as on the desktop"
 "$here/NodeGameTest.sh" "$desk" "$web" "$out/game" 1 2 3 || status=1

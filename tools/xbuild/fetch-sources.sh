@@ -3,16 +3,19 @@
 # upstream versions as the Linux build uses) into a cache folder outside the clone, once per
 # version, for the Windows and web builds to build their target libraries from.
 #
-#   tools/xbuild/fetch-sources.sh CACHE_DIR
+#   tools/xbuild/fetch-sources.sh CACHE_DIR [NAME...]
 #
-# Leaves CACHE_DIR/src/<name>-<version>/ for each and prints those folders, one a line.
+# Without NAMEs, the libraries that every build links; with them, those named (by the name the
+# cache keeps them under), which may be one that only some builds link. Leaves
+# CACHE_DIR/src/<name>-<version>/ for each and prints those folders, one a line.
 set -euo pipefail
 
-if [ $# -ne 1 ]; then
-  echo "usage: $0 CACHE_DIR" >&2
+if [ $# -lt 1 ]; then
+  echo "usage: $0 CACHE_DIR [NAME...]" >&2
   exit 2
 fi
 CACHE=$1
+shift
 mkdir -p "$CACHE/src"
 
 # source package, upstream version, the name the cache keeps it under
@@ -22,6 +25,27 @@ SOURCES=(
   "libpng1.6 1.6.39 libpng"
   "zlib 1.2.13 zlib"
 )
+# Linked by the web build alone (its pictures come as WebP), so fetched only when named.
+NAMED_ONLY=(
+  "libwebp 1.2.4 libwebp"
+)
+if [ $# -gt 0 ]; then
+  wanted=()
+  for name in "$@"; do
+    found=
+    for entry in "${SOURCES[@]}" "${NAMED_ONLY[@]}"; do
+      if [ "${entry##* }" = "$name" ]; then
+        wanted+=("$entry")
+        found=1
+      fi
+    done
+    if [ -z "$found" ]; then
+      echo "fetch-sources: no library named $name" >&2
+      exit 2
+    fi
+  done
+  SOURCES=("${wanted[@]}")
+fi
 
 SRC_LIST=/etc/apt/sources.list.d/keldo-deb-src.sources
 updated=0

@@ -41,8 +41,8 @@ constexpr uint64_t kMaxPictureBytes = uint64_t{64} << 20;
 constexpr unsigned kMaxPictureSide = 16384;
 constexpr uint64_t kMaxPicturePixels = uint64_t{4096} * 4096;
 
-// Decodes PNG bytes; an empty, non-PNG or broken one raises TV_ERR_FILE naming `name`
-// and `path` (for messages only) and the cause.
+// Decodes PNG or WebP bytes (WebP where the build reads it); an empty, unknown or broken one
+// raises TV_ERR_FILE naming `name` and `path` (for messages only) and the cause.
 SurfacePtr DecodePicture(const unsigned char* bytes, size_t size, const std::string& name,
                          const std::string& path, const char* entry);
 
@@ -51,7 +51,7 @@ std::vector<unsigned char> EncodePicture(SDL_Surface& rgb24);
 // The same, false with `why` filled instead of raising.
 bool EncodePicture(SDL_Surface& rgb24, std::vector<unsigned char>& bytes, std::string& why);
 
-// Reads and decodes a PNG picture from the Data folder; TV_ERR_FILE names it and the cause.
+// Reads and decodes a picture from the Data folder; TV_ERR_FILE names it and the cause.
 SurfacePtr LoadPictureFile(const std::string& name, const char* entry);
 
 // The window icon that the start-up record names (a picture in the Data folder), or null for
