@@ -145,12 +145,19 @@ export async function launch({ chromium = '/usr/bin/chromium', width = 1280, hei
   let stderr = '';
   child.stderr.on('data', (d) => { stderr += d; });
   const portFile = join(profile, 'DevToolsActivePort');
-  for (let i = 0; i < 600 && !existsSync(portFile); i++) {
+  // The file may be there before its first line is: the port is read once it is whole.
+  const portNow = () => (existsSync(portFile) ? /^(\d+)\n/.exec(readFileSync(portFile, 'utf8')) : null);
+  let found = portNow();
+  for (let i = 0; i < 600 && !found; i++) {
     if (child.exitCode !== null) throw new Error(`chromium exited: ${stderr}`);
     await sleep(100);
+    found = portNow();
   }
-  if (!existsSync(portFile)) throw new Error('chromium did not open its DevTools port');
-  const port = readFileSync(portFile, 'utf8').split('\n')[0];
+  if (!found) {
+    child.kill();
+    throw new Error('chromium did not open its DevTools port');
+  }
+  const port = found[1];
   let target;
   for (let i = 0; i < 100 && !target; i++) {
     const list = await (await fetch(`http://127.0.0.1:${port}/json/list`)).json();
