@@ -581,6 +581,16 @@
   window.fetch = (url, options) => (url === wasmName && !(options && options.mode === 'no-cors')
     ? wasmResponse : pageFetch(url, options));
 
+  // The web-app manifest, which lets a browser offer to install the page, once the title shows:
+  // a browser fetches it and its icon at once, and on a slow network nothing may share the line
+  // with the title's files.
+  function offerInstalling() {
+    const link = document.createElement('link');
+    link.rel = 'manifest';
+    link.href = versioned('manifest.webmanifest');
+    document.head.appendChild(link);
+  }
+
   // The rest of the game's files, asked for once the title shows (on a slow network nothing
   // may share the line with the title's), or sooner if the game waits for one of them; written
   // into the program's Data folder.
@@ -643,6 +653,7 @@
           $('loading').hidden = true;
           window.keldoFirstFrameMs = performance.now();
           wantTheRest();
+          offerInstalling();
         }
         window.keldoFrames++;
         if (shown) window.keldoShown++;
