@@ -69,6 +69,12 @@ try {
     const asked = server.requests.filter((line) => line.endsWith(` /${name}`)).length;
     check(asked === 1, `${name} is downloaded once (${asked} requests)`);
   }
+  // The manifest comes after the title's files, and still comes: a browser can offer to
+  // install the page.
+  const manifest = await browser.waitFor(
+    "fetch(document.querySelector('link[rel=manifest]').href).then((r) => r.json()).then((m) => m.name)",
+    10_000, 'the manifest').catch(() => '');
+  check(Boolean(manifest), `the page links its manifest once the title shows (${manifest})`);
 
   const titleShot = await browser.canvasShot();
   writeFileSync(join(outDir, 'page-title.png'), titleShot);
