@@ -142,6 +142,9 @@ export async function launch({ chromium = '/usr/bin/chromium', width = 1280, hei
     `--user-data-dir=${profile}`, '--remote-debugging-port=0', ...extra, 'about:blank',
   ];
   const child = spawn(chromium, args, { stdio: ['ignore', 'ignore', 'pipe'] });
+  // Heard from the start: a browser that has ended (a crash, or killed) before close() is
+  // asked for says so only once.
+  const exited = new Promise((resolve) => child.once('exit', resolve));
   let stderr = '';
   child.stderr.on('data', (d) => { stderr += d; });
   const portFile = join(profile, 'DevToolsActivePort');
@@ -169,7 +172,7 @@ export async function launch({ chromium = '/usr/bin/chromium', width = 1280, hei
   session.close = async () => {
     session.socket.close();
     child.kill('SIGTERM');
-    await new Promise((resolve) => (child.exitCode !== null ? resolve() : child.on('exit', resolve)));
+    await exited;
     // Chromium's helper processes may still be writing there as it ends.
     try {
       rmSync(profile, { recursive: true, force: true, maxRetries: 50, retryDelay: 100 });
